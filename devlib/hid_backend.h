@@ -1,0 +1,110 @@
+// hid_backend.h - the HID operations the device library's logic needs.
+//
+// The logic (kx418.cpp) walks the devices, probes, opens, writes and reads
+// through these few functions only; each platform backend implements all of
+// them in one file (linux/hid_hidraw.cpp ships; fake/hid_fake.cpp stands in
+// for a device in tests). Nothing here knows about the module, its IDs or
+// its report layout.
+#ifndef KX418_HID_BACKEND_H
+#define KX418_HID_BACKEND_H
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+// A channel to a device or a read event. A slot that holds nothing holds
+// Hid_None, the platform's invalid-handle value.
+using Hid_Handle = std::intptr_t;
+inline constexpr Hid_Handle Hid_None = -1;
+
+// What one open of a device path is for.
+enum class Hid_Access {
+    Probe,  // read and write, blocking: to read the attributes
+    Read,   // read only, completion signalled through the read event
+    Write,  // write only, blocking
+};
+
+struct Hid_Attributes {
+    std::uint16_t VendorID = 0;
+    std::uint16_t ProductID = 0;
+    std::uint16_t VersionNumber = 0;
+};
+
+// One entry of the list of present HID interfaces.
+struct Hid_Interface_Data {
+    std::uint32_t index = 0;  // member index within the list
+};
+
+// The interface's detail: its device path, as long as the platform gives it.
+struct Hid_Interface_Detail {
+    std::string DevicePath;
+};
+
+// The list of HID interfaces present when it was taken. Backend-owned.
+struct Hid_Device_List;
+
+enum class Hid_Item_Result {
+    Found,       // interface and detail filled
+    Unreadable,  // the interface exists but its detail could not be read
+    End,         // index past the last interface, or the walk cannot go on
+};
+
+// The record of one read in flight on the read channel, bound to the read
+// event. File position 0 (Offset, OffsetHigh) as the platform expects.
+struct Hid_Overlapped {
+    std::uint32_t Offset = 0;
+    std::uint32_t OffsetHigh = 0;
+    Hid_Handle hEvent = Hid_None;
+    // Kept by the backend while a read is started and not yet finished.
+    Hid_Handle file = Hid_None;
+    std::span<std::uint8_t> buffer;
+    bool completed = false;
+};
+
+enum class Hid_Wait_Result {
+    Completed,  // the read finished; its bytes are in the buffer
+    Timeout,    // no report within the limit; the read is still pending
+    Failed,     // the wait or the read failed (device removed, bad handle)
+};
+
+// Every report crossing the seam is exactly this long: the report ID
+// position followed by the module's 16-byte report.
+inline constexpr std::size_t Hid_Report_Size = 17;
+
+// --- device list -----------------------------------------------------------
+// nullptr when the list cannot be had.
+Hid_Device_List* Hid_Get_Device_List();
+Hid_Item_Result Hid_Get_Device_Interface(Hid_Device_List* list, std::uint32_t index,
+                                         Hid_Interface_Data& data,
+                                         Hid_Interface_Detail& detail);
+void Hid_Destroy_Device_List(Hid_Device_List* list);
+
+// --- channels ---------------------------------------------------------------
+// Hid_None when the path cannot be opened for that use.
+Hid_Handle Hid_Open(const char* path, Hid_Access access);
+// true only when all three attributes were read.
+bool Hid_Get_Attributes(Hid_Handle probe, Hid_Attributes& attributes);
+// Closes a channel or the read event; true when the close succeeded.
+bool Hid_Close(Hid_Handle handle);
+
+// --- read event -------------------------------------------------------------
+// Manual reset, initially signalled. Hid_None on failure.
+Hid_Handle Hid_Create_Event();
+void Hid_Reset_Event(Hid_Handle event);
+
+// --- reports ----------------------------------------------------------------
+// Writes one whole report (Hid_Report_Size bytes, byte 0 the report ID) and
+// returns when done; false on any failure or on a report of another size.
+bool Hid_Write(Hid_Handle write_channel, std::span<const std::uint8_t> report);
+// Starts the read of one input report into `buffer` (Hid_Report_Size bytes:
+// byte 0 is set to the report ID 0, bytes 1.. receive the report). Returns
+// false when the read cannot be started (device gone, bad handle).
+bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped,
+                    std::span<std::uint8_t> buffer);
+// Waits at most `limit_ms` for the started read to finish.
+Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms);
+// Abandons the read that is still pending on the channel.
+void Hid_Cancel_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped);
+
+#endif  // KX418_HID_BACKEND_H

@@ -1,0 +1,73 @@
+// kx418_logic.h - the device library's inner operations and state.
+//
+// Not part of the library's interface: the shared library exports only the
+// four functions of kx418.h. The tests link the logic statically against a
+// backend and reach these names directly.
+#ifndef KX418_LOGIC_H
+#define KX418_LOGIC_H
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "hid_backend.h"
+
+// The module's identity as KX418_Open looks for it.
+inline constexpr std::uint16_t KX418_Vendor_ID = 0x2B5D;
+inline constexpr std::uint16_t KX418_Product_ID = 0x0418;
+inline constexpr std::uint16_t KX418_Version_Number = 1;
+
+inline constexpr std::uint32_t Match_Vendor_ID = 1;
+inline constexpr std::uint32_t Match_Product_ID = 2;
+inline constexpr std::uint32_t Match_Version_Number = 4;
+
+// A device path buffer: 255 characters and the terminating zero.
+inline constexpr std::size_t Device_Path_Size = 256;
+
+// How long KX418_Get_Reply waits for the module's answer.
+inline constexpr std::uint32_t Reply_Limit_Ms = 2000;
+
+// The first byte of an acknowledging input report.
+inline constexpr std::uint8_t Reply_Ack = '!';
+
+// One search over the present devices.
+struct Device_Match {
+    std::int32_t matches_passed = 0;  // matching devices passed over so far
+    std::int32_t wanted_index = 0;    // which matching device to select, from 0
+    std::uint16_t vendor_id = 0;
+    std::uint16_t product_id = 0;
+    std::uint16_t version_number = 0;
+    std::int32_t match_flags = 0;     // Match_Vendor_ID | Match_Product_ID | ...
+    Hid_Handle device_handle = Hid_None;  // the selected device's probe channel
+    std::array<char, Device_Path_Size> device_path{};  // zero-terminated
+};
+
+// Visitor of Enum_HID_Devices: returns non-zero to go on, 0 to stop.
+using Enum_Visitor = int (*)(const Hid_Interface_Data& data,
+                             const Hid_Interface_Detail& detail, void* context);
+
+// Library-wide state.
+extern Hid_Handle Read_Handle;
+extern Hid_Handle Write_Handle;
+extern Hid_Handle Read_Event;
+extern Hid_Overlapped Read_Overlapped;
+extern std::array<std::uint8_t, Hid_Report_Size> Report_Buffer;
+
+void Enum_HID_Devices(Enum_Visitor visitor, void* context);
+int Match_Device(const Hid_Interface_Data& data, const Hid_Interface_Detail& detail,
+                 Device_Match& match);
+int Find_Device(std::int32_t wanted_index, std::uint16_t vendor_id,
+                std::uint16_t product_id, std::uint16_t version_number,
+                std::int32_t match_flags, std::span<char, Device_Path_Size> path);
+int Open_Device(std::int32_t wanted_index, std::uint16_t vendor_id,
+                std::uint16_t product_id, std::uint16_t version_number,
+                std::int32_t match_flags);
+int Close_Device();
+
+void Crc8_Byte(std::uint8_t data, std::uint8_t& crc);
+std::uint8_t Crc8_Block(std::span<const std::uint8_t> bytes);
+
+int Write_Report(std::span<const std::uint8_t> bytes);
+int Read_Report(std::span<std::uint8_t> buffer);
+
+#endif  // KX418_LOGIC_H

@@ -1,0 +1,18 @@
+# Fails unless LIBRARY defines exactly the four KX418 exports.
+execute_process(COMMAND nm -D --defined-only ${LIBRARY}
+                OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${listing}")
+set(names)
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "^[0-9a-fA-F]* *[A-Za-z] +" "" name "${line}")
+  list(APPEND names "${name}")
+endforeach()
+list(SORT names)
+set(expected KX418_Close KX418_Get_Reply KX418_Open KX418_Send_Cfg)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "exports of ${LIBRARY}: '${names}', expected '${expected}'")
+endif()
+message(STATUS "exports: ${names}")
