@@ -1,0 +1,272 @@
+// ui_qt_build.cpp - Qt widgets built from panel and control descriptions.
+//
+// Every widget sits at the place and size its description gives, relative
+// to its panel's client area; nothing is laid out by Qt. Widgets are parented
+// to their panel's widget, which owns them.
+#include "ui_qt_state.h"
+
+#include <QColor>
+#include <QDoubleSpinBox>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPalette>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTabBar>
+
+#include <limits>
+
+namespace {
+
+QColor Rgb(std::uint32_t rgb)
+{
+    return QColor(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
+                  static_cast<int>(rgb & 0xFF));
+}
+
+void Place(QWidget* widget, const UiRect& r)
+{
+    widget->setGeometry(r.left, r.top, r.width, r.height);
+}
+
+void FillWith(QWidget* widget, QPalette::ColorRole role, std::uint32_t rgb)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, Rgb(rgb));
+    widget->setPalette(palette);
+}
+
+void SetPixelSize(QWidget* widget, int pixels)
+{
+    if (pixels <= 0) return;
+    QFont font = widget->font();
+    font.setPixelSize(pixels);
+    widget->setFont(font);
+}
+
+// A fixed text keeps the height of its font; when it is wider than its box
+// in this system's face, the face is narrowed until the text fits.
+void NarrowToFit(QLabel* text, int width)
+{
+    QFont font = text->font();
+    for (int stretch = 100; stretch >= 60; stretch -= 2) {
+        font.setStretch(stretch);
+        if (QFontMetrics(font).horizontalAdvance(text->text()) <= width) break;
+    }
+    text->setFont(font);
+}
+
+QLabel* NewLabel(const UiControlDescription& c, QWidget* parent)
+{
+    auto* label = new QLabel(QString::fromStdString(c.label), parent);
+    label->setObjectName(QString::fromStdString(c.constant + "_LABEL"));
+    label->move(c.label_left, c.label_top);
+    label->adjustSize();
+    return label;
+}
+
+// The spin box's arrows at the left of its field. Qt's spin boxes put their
+// arrows on the side where a right-to-left text would end, so the box is
+// laid out right to left while its field keeps left-to-right editing.
+void ArrowsAtLeft(QAbstractSpinBox* box)
+{
+    box->setLayoutDirection(Qt::RightToLeft);
+    if (auto* field = box->findChild<QLineEdit*>()) field->setLayoutDirection(Qt::LeftToRight);
+    box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+bool FitsInt(double v)
+{
+    return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
+}
+
+QWidget* NewNumeric(const UiControlDescription& c, QWidget* parent, std::string& error)
+{
+    QAbstractSpinBox* box = nullptr;
+    if (c.value_type == UiValueType::Double) {
+        auto* spin = new QDoubleSpinBox(parent);
+        spin->setDecimals(c.precision);
+        spin->setRange(c.minimum, c.maximum);
+        spin->setSingleStep(c.increment);
+        spin->setValue(c.default_value);
+        box = spin;
+    } else {
+        const double low = c.value_type == UiValueType::UInt8 ? 0.0 : std::numeric_limits<int>::min();
+        const double high = c.value_type == UiValueType::UInt8 ? 255.0 : std::numeric_limits<int>::max();
+        if (c.minimum < low || c.maximum > high || !FitsInt(c.minimum) || !FitsInt(c.maximum)) {
+            error = c.constant + ": limits outside what its value type and a spin box hold";
+            return nullptr;
+        }
+        auto* spin = new QSpinBox(parent);
+        spin->setRange(static_cast<int>(c.minimum), static_cast<int>(c.maximum));
+        spin->setSingleStep(static_cast<int>(c.increment));
+        spin->setValue(static_cast<int>(c.default_value));
+        box = spin;
+    }
+    // Numbers read the same on every system: "0.1", never "0,1".
+    QLocale c_locale = QLocale::c();
+    c_locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    box->setLocale(c_locale);
+    ArrowsAtLeft(box);
+    FillWith(box, QPalette::Base, c.field_colour);
+    return box;
+}
+
+QWidget* NewIndicator(const UiControlDescription& c, QWidget* parent, std::string& error)
+{
+    if (c.value_type != UiValueType::UInt32) {
+        error = c.constant + ": an indicator holds an unsigned 32-bit value";
+        return nullptr;
+    }
+    auto* field = new QLineEdit(QString::number(static_cast<std::uint32_t>(c.default_value)), parent);
+    field->setReadOnly(true);
+    field->setFocusPolicy(Qt::NoFocus);
+    field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    FillWith(field, QPalette::Base, c.field_colour);
+    return field;
+}
+
+// A tab control: the strip of tabs above, and below it a frame holding the
+// stack of pages, placed where the file's pages say (relative to the
+// holding panel, as the pages' own top and left are).
+QWidget* NewTab(UiQtControl& control, const UiQtPanel& panel, std::string& error)
+{
+    const UiControlDescription& c = *control.desc;
+    const auto pages = PagesOf(*panel.file, panel.desc->constant, c.constant);
+    if (pages.empty()) {
+        error = c.constant + ": a tab control without pages";
+        return nullptr;
+    }
+    const UiPanelDescription& first = *pages.front();
+    const int page_top = first.top - c.rect.top;
+    const int page_left = first.left - c.rect.left;
+    if (page_top <= 0 || page_left < 0 || page_left + first.width > c.rect.width ||
+        page_top + first.height > c.rect.height) {
+        error = c.constant + ": its pages do not fit inside it";
+        return nullptr;
+    }
+    for (const UiPanelDescription* page : pages) {
+        if (page->top != first.top || page->left != first.left || page->width != first.width ||
+            page->height != first.height) {
+            error = c.constant + ": its pages differ in place or size";
+            return nullptr;
+        }
+    }
+
+    auto* holder = new QWidget(panel.widget);
+    auto* frame = new QFrame(holder);
+    frame->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    frame->setGeometry(0, page_top - 1, c.rect.width, c.rect.height - page_top + 1);
+    auto* bar = new QTabBar(holder);
+    bar->setObjectName(QString::fromStdString(c.constant + "_TABS"));
+    bar->setDrawBase(false);
+    bar->setExpanding(false);
+    bar->setGeometry(0, 0, c.rect.width, page_top);
+    auto* stack = new QStackedWidget(holder);
+    stack->setGeometry(page_left, page_top, first.width, first.height);
+    QObject::connect(bar, &QTabBar::currentChanged, stack, &QStackedWidget::setCurrentIndex);
+    control.tab_bar = bar;
+    control.pages = stack;
+    return holder;
+}
+
+QWidget* NewCommand(const UiQtPanel& panel, const UiControlDescription& c)
+{
+    auto* button = new QPushButton(QString::fromStdString(c.text), panel.widget);
+    button->setAutoDefault(false);
+    QObject::connect(button, &QPushButton::clicked,
+                     [handle = panel.handle, number = c.number] { DeliverCommit(handle, number); });
+    return button;
+}
+
+QWidget* NewToggle(const UiControlDescription& c, QWidget* parent)
+{
+    auto* button = new QPushButton(QString::fromStdString(c.off_text), parent);
+    button->setCheckable(true);
+    button->setAutoDefault(false);
+    button->setChecked(c.default_value != 0.0);
+    const QString on = QString::fromStdString(c.on_text), off = QString::fromStdString(c.off_text);
+    QObject::connect(button, &QPushButton::toggled,
+                     [button, on, off](bool checked) { button->setText(checked ? on : off); });
+    button->setText(button->isChecked() ? on : off);
+    return button;
+}
+
+QWidget* NewText(const UiControlDescription& c, QWidget* parent)
+{
+    auto* text = new QLabel(QString::fromStdString(c.text), parent);
+    // Texts lie on the panel's colour, so one laid across a frame's edge
+    // (a caption) hides the edge behind it.
+    text->setAutoFillBackground(true);
+    text->setAlignment(c.font_size >= 30 ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter));
+    SetPixelSize(text, c.font_size);
+    NarrowToFit(text, c.rect.width);
+    return text;
+}
+
+QWidget* NewDecoration(QWidget* parent)
+{
+    auto* frame = new QFrame(parent);
+    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    return frame;
+}
+
+}  // namespace
+
+QWidget* NewPanelWidget(const UiPanelDescription& desc, QWidget* parent)
+{
+    auto* widget = new QWidget(parent);
+    widget->setObjectName(QString::fromStdString(desc.constant));
+    widget->setAutoFillBackground(true);
+    FillWith(widget, QPalette::Window, desc.colour);
+    if (parent == nullptr) {
+        widget->setWindowTitle(QString::fromStdString(desc.title));
+        widget->setFixedSize(desc.width, desc.height);
+        widget->move(16, 16);  // near the upper-left corner of the screen
+    } else {
+        widget->resize(desc.width, desc.height);
+    }
+    return widget;
+}
+
+bool BuildControls(UiQtPanel& panel, std::string& error)
+{
+    panel.controls.clear();
+    panel.controls.resize(panel.desc->controls.size());
+    for (std::size_t i = 0; i < panel.desc->controls.size(); ++i) {
+        const UiControlDescription& c = panel.desc->controls[i];
+        UiQtControl& control = panel.controls[i];
+        control.desc = &c;
+        QWidget* widget = nullptr;
+        switch (c.kind) {
+        case UiControlKind::Tab: widget = NewTab(control, panel, error); break;
+        case UiControlKind::Numeric: widget = NewNumeric(c, panel.widget, error); break;
+        case UiControlKind::Indicator: widget = NewIndicator(c, panel.widget, error); break;
+        case UiControlKind::Command: widget = NewCommand(panel, c); break;
+        case UiControlKind::Toggle: widget = NewToggle(c, panel.widget); break;
+        case UiControlKind::Text: widget = NewText(c, panel.widget); break;
+        case UiControlKind::Decoration: widget = NewDecoration(panel.widget); break;
+        }
+        if (widget == nullptr) return false;
+        widget->setObjectName(QString::fromStdString(c.constant));
+        Place(widget, c.rect);
+        control.widget = widget;
+        control.indicator_value = c.kind == UiControlKind::Indicator
+                                      ? static_cast<std::uint32_t>(c.default_value)
+                                      : 0;
+        if (!c.label.empty()) control.label = NewLabel(c, panel.widget);
+    }
+    return true;
+}
+
+void AddPage(UiQtControl& tab, QWidget* page, const UiPanelDescription& page_desc)
+{
+    tab.pages->addWidget(page);
+    tab.tab_bar->addTab(QString::fromStdString(page_desc.tab_label));
+    tab.tab_bar->setCurrentIndex(0);
+    tab.pages->setCurrentIndex(0);
+}

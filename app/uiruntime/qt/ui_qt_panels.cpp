@@ -1,0 +1,276 @@
+// ui_qt_panels.cpp - loading panels from panel files, their handles, the
+// binding of callback names, and the delivery of events to callbacks.
+#include "ui_qt_access.h"
+#include "ui_qt_state.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QStackedWidget>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+// Panel files travel inside the program as resources of type UIRFILETYPE,
+// named by their file name in upper case (resource names ignore case).
+std::shared_ptr<const UiPanelFile> OpenPanelFile(const char* file_name, std::string& error)
+{
+    UiQtRuntime& rt = Runtime();
+    std::string name(file_name);
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (const auto it = rt.files.find(name); it != rt.files.end()) return it->second;
+
+    QFile resource(QStringLiteral(":/UIRFILETYPE/") + QString::fromStdString(name));
+    if (!resource.open(QIODevice::ReadOnly)) {
+        error = "panel file not found in the program: " + std::string(file_name);
+        return nullptr;
+    }
+    const QByteArray text = resource.readAll();
+    auto file = std::make_shared<UiPanelFile>();
+    std::string why;
+    if (!ParsePanelFile(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
+                        *file, why)) {
+        error = std::string(file_name) + ": " + why;
+        return nullptr;
+    }
+    rt.files.emplace(name, file);
+    return file;
+}
+
+const UiCallbackBinding* FindCallback(const std::string& name)
+{
+    for (const UiCallbackBinding& binding : UiProgramCallbacks())
+        if (binding.name != nullptr && name == binding.name) return &binding;
+    return nullptr;
+}
+
+// Binds the panel's and its controls' callback names. A name the program's
+// table lacks binds to nothing; a name bound to the other kind of callback
+// is an error in the program's table.
+bool BindCallbacks(UiQtPanel& panel, std::string& error)
+{
+    if (!panel.desc->callback.empty()) {
+        if (const UiCallbackBinding* b = FindCallback(panel.desc->callback)) {
+            if (b->panel_callback == nullptr) {
+                error = panel.desc->callback + " is bound as a control callback, named for panel " +
+                        panel.desc->constant;
+                return false;
+            }
+            panel.callback = b->panel_callback;
+        }
+    }
+    for (UiQtControl& control : panel.controls) {
+        const std::string& name = control.desc->callback;
+        if (name.empty()) continue;
+        if (const UiCallbackBinding* b = FindCallback(name)) {
+            if (b->control_callback == nullptr) {
+                error = name + " is bound as a panel callback, named for control " +
+                        control.desc->constant;
+                return false;
+            }
+            control.callback = b->control_callback;
+        }
+    }
+    return true;
+}
+
+void ForgetPanel(int handle)
+{
+    UiQtRuntime& rt = Runtime();
+    const auto it = rt.panels.find(handle);
+    if (it == rt.panels.end()) return;
+    for (UiQtControl& control : it->second->controls)
+        for (int page : control.page_handles) ForgetPanel(page);
+    rt.panels.erase(it);
+}
+
+// Loads one panel of the file, and, for each of its tab controls, the pages
+// that the file gives it. `parent` is null for a top-level panel.
+int BuildPanel(const std::shared_ptr<const UiPanelFile>& file, const UiPanelDescription& desc,
+               int top_level, QWidget* parent_widget, std::string& error)
+{
+    UiQtRuntime& rt = Runtime();
+    auto panel = std::make_unique<UiQtPanel>();
+    panel->handle = rt.next_handle++;
+    panel->top_level = top_level != 0 ? top_level : panel->handle;
+    panel->desc = &desc;
+    panel->file = file;
+    if (parent_widget == nullptr) {
+        panel->window.reset(NewPanelWidget(desc, nullptr));
+        panel->widget = panel->window.get();
+    } else {
+        panel->widget = NewPanelWidget(desc, parent_widget);
+    }
+    UiQtPanel& p = *panel;
+    rt.panels.emplace(p.handle, std::move(panel));
+
+    if (!BuildControls(p, error) || !BindCallbacks(p, error)) return UI_ERR_PANEL_FILE;
+    for (UiQtControl& control : p.controls) {
+        if (control.desc->kind != UiControlKind::Tab) continue;
+        for (const UiPanelDescription* page_desc : PagesOf(*file, desc.constant, control.desc->constant)) {
+            const int page = BuildPanel(file, *page_desc, p.top_level, control.pages, error);
+            if (page < 0) return page;
+            AddPage(control, FindPanelByHandle(page)->widget, *page_desc);
+            control.page_handles.push_back(page);
+        }
+    }
+    if (parent_widget == nullptr) WatchCloseRequests(p);
+    return p.handle;
+}
+
+}  // namespace
+
+UiQtPanel* FindPanelByHandle(int handle)
+{
+    UiQtRuntime& rt = Runtime();
+    const auto it = rt.panels.find(handle);
+    return it == rt.panels.end() ? nullptr : it->second.get();
+}
+
+int ResolveControl(const char* operation, int panel, int control, UiQtControl*& out)
+{
+    UiQtPanel* p = FindPanelByHandle(panel);
+    if (p == nullptr)
+        return Refuse(UI_ERR_BAD_HANDLE, std::string(operation) + ": no panel has the handle " +
+                                             std::to_string(panel));
+    const int index = control - 2;
+    if (index < 0 || index >= static_cast<int>(p->controls.size()))
+        return Refuse(UI_ERR_NO_SUCH_CONTROL, std::string(operation) + ": panel " + p->desc->constant +
+                                                  " has no control number " + std::to_string(control));
+    out = &p->controls[static_cast<std::size_t>(index)];
+    return 0;
+}
+
+int LoadPanel(int parentPanel, const char* fileName, int panelNumber)
+{
+    UiQtRuntime& rt = Runtime();
+    if (!rt.started) return Refuse(UI_ERR_NOT_STARTED, "LoadPanel before InitCVIRTEEx");
+    if (parentPanel != 0)
+        return Refuse(UI_ERR_NOT_TOP_LEVEL, "LoadPanel: only top-level panels (parent 0) are loaded");
+    if (fileName == nullptr) return Refuse(UI_ERR_PANEL_FILE, "LoadPanel: no file name");
+    std::string error;
+    const auto file = OpenPanelFile(fileName, error);
+    if (!file) return Refuse(UI_ERR_PANEL_FILE, "LoadPanel: " + error);
+    const UiPanelDescription* desc = FindPanel(*file, panelNumber);
+    if (desc == nullptr || desc->is_page())
+        return Refuse(UI_ERR_NO_SUCH_PANEL, "LoadPanel: " + std::string(fileName) +
+                                                " has no top-level panel number " +
+                                                std::to_string(panelNumber));
+    const int first_handle = rt.next_handle;
+    const int handle = BuildPanel(file, *desc, 0, nullptr, error);
+    if (handle < 0) {
+        // Nothing of a failed load stays: its records hold the handles
+        // from first_handle on, the first of them owning the window.
+        rt.panels.erase(rt.panels.lower_bound(first_handle), rt.panels.end());
+        return Refuse(handle, "LoadPanel: " + error);
+    }
+    return handle;
+}
+
+int DisplayPanel(int panel)
+{
+    UiQtPanel* p = FindPanelByHandle(panel);
+    if (p == nullptr)
+        return Refuse(UI_ERR_BAD_HANDLE, "DisplayPanel: no panel has the handle " + std::to_string(panel));
+    if (!p->window)
+        return Refuse(UI_ERR_NOT_TOP_LEVEL, "DisplayPanel: " + p->desc->constant + " is a tab page");
+    p->window->show();
+    p->window->raise();
+    p->window->activateWindow();
+    return 0;
+}
+
+int DiscardPanel(int panel)
+{
+    UiQtPanel* p = FindPanelByHandle(panel);
+    if (p == nullptr)
+        return Refuse(UI_ERR_BAD_HANDLE, "DiscardPanel: no panel has the handle " + std::to_string(panel));
+    if (!p->window)
+        return Refuse(UI_ERR_NOT_TOP_LEVEL, "DiscardPanel: " + p->desc->constant +
+                                                " is a tab page; discard its panel");
+    ForgetPanel(panel);  // pages' records first, then the window with all widgets
+    return 0;
+}
+
+int GetPanelHandleFromTabPage(int panel, int control, int index, int* pageHandle)
+{
+    UiQtControl* c = nullptr;
+    if (const int rc = ResolveControl("GetPanelHandleFromTabPage", panel, control, c); rc < 0) return rc;
+    if (c->desc->kind != UiControlKind::Tab)
+        return Refuse(UI_ERR_ATTRIBUTE, "GetPanelHandleFromTabPage: " + c->desc->constant +
+                                            " is not a tab control");
+    if (index < 0 || index >= static_cast<int>(c->page_handles.size()))
+        return Refuse(UI_ERR_OUT_OF_RANGE, "GetPanelHandleFromTabPage: " + c->desc->constant +
+                                               " has no page " + std::to_string(index));
+    if (pageHandle == nullptr) return Refuse(UI_ERR_VALUE_TYPE, "GetPanelHandleFromTabPage: no variable");
+    *pageHandle = c->page_handles[static_cast<std::size_t>(index)];
+    return 0;
+}
+
+void DeliverCommit(int panel, int control)
+{
+    UiQtPanel* p = FindPanelByHandle(panel);
+    if (p == nullptr) return;
+    const std::size_t index = static_cast<std::size_t>(control - 2);
+    if (index >= p->controls.size() || p->controls[index].callback == nullptr) return;
+    p->controls[index].callback(panel, control, EVENT_COMMIT, nullptr, 0, 0);
+}
+
+void DeliverClose(int panel)
+{
+    UiQtPanel* p = FindPanelByHandle(panel);
+    if (p == nullptr || p->callback == nullptr) return;
+    p->callback(panel, EVENT_CLOSE, nullptr, 0, 0);
+}
+
+namespace {
+
+class CloseRequestFilter final : public QObject {
+public:
+    CloseRequestFilter(int panel, QObject* parent) : QObject(parent), panel_(panel) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Close) return QObject::eventFilter(watched, event);
+        // The window stays: the panel callback decides what closing means.
+        event->ignore();
+        DeliverClose(panel_);
+        return true;
+    }
+
+private:
+    int panel_;
+};
+
+}  // namespace
+
+void WatchCloseRequests(UiQtPanel& panel)
+{
+    // Parented to the window, so it goes with it.
+    panel.widget->installEventFilter(new CloseRequestFilter(panel.handle, panel.widget));
+}
+
+QWidget* UiQt_PanelWidget(int panel)
+{
+    UiQtPanel* p = FindPanelByHandle(panel);
+    return p == nullptr ? nullptr : p->widget;
+}
+
+QWidget* UiQt_ControlWidget(int panel, int control)
+{
+    UiQtPanel* p = FindPanelByHandle(panel);
+    const std::size_t index = static_cast<std::size_t>(control - 2);
+    if (p == nullptr || index >= p->controls.size()) return nullptr;
+    return p->controls[index].widget;
+}
+
+QWidget* UiQt_ControlLabel(int panel, int control)
+{
+    UiQtPanel* p = FindPanelByHandle(panel);
+    const std::size_t index = static_cast<std::size_t>(control - 2);
+    if (p == nullptr || index >= p->controls.size()) return nullptr;
+    return p->controls[index].label;
+}
