@@ -178,7 +178,6 @@ int DisplayPanel(int panel)
     if (!p->window)
         return Refuse(UI_ERR_NOT_TOP_LEVEL, "DisplayPanel: " + p->desc->constant + " is a tab page");
     p->window->show();
-    p->window->raise();
     p->window->activateWindow();
     return 0;
 }

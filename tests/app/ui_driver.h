@@ -1,0 +1,35 @@
+// ui_driver.h - drives the loaded panel as a user would, for tests: real
+// mouse clicks and key presses on the runtime's widgets.
+#ifndef KX418_TESTS_APP_UI_DRIVER_H
+#define KX418_TESTS_APP_UI_DRIVER_H
+
+#include <QRect>
+#include <QString>
+
+class QAbstractSpinBox;
+class QWidget;
+
+// Starts the runtime on the offscreen platform unless another one is named.
+void StartUiForTests();
+
+// The handle of page `index` of the main panel's tab control, or -1.
+int PageHandle(int main_panel, int tab_control, int index);
+
+// A left click in the middle of the control's widget.
+void Press(int panel, int control);
+
+// The spin box of a numeric control (fails the test when it is none).
+QAbstractSpinBox* SpinBox(int panel, int control);
+
+// A click on the spin box's up or down arrow.
+void ClickArrow(QAbstractSpinBox* box, bool up);
+
+// Selects the field's text and types `text` over it, key by key, then
+// Enter when `commit` is set.
+void TypeInto(QAbstractSpinBox* box, const QString& text, bool commit = true);
+
+// The arrow's rectangle within the spin box, as its style draws it.
+QRect ArrowRect(QAbstractSpinBox* box, bool up);
+QRect FieldRect(QAbstractSpinBox* box);
+
+#endif
