@@ -69,7 +69,12 @@ int InitCVIRTEEx(void* /*moduleHandle*/, char* argv[], void* /*reserved*/)
     argc = 0;
     while (args[argc] != nullptr) ++argc;
 
-    rt.app = std::make_unique<QApplication>(argc, args);
+    // The application object lives as long as the process and is never
+    // destroyed: Qt makes global objects of its own while the program runs,
+    // and at exit those are gone before an exit-time destructor of ours
+    // could tear the application down. The panels are discarded before.
+    static QApplication* const application = new QApplication(argc, args);
+    (void)application;
     // One style everywhere, so the panel looks and measures the same on
     // every desktop; windows end only when the program says so.
     QApplication::setStyle(QStringLiteral("Fusion"));

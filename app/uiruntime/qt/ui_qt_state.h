@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-class QApplication;
 class QEventLoop;
 class QStackedWidget;
 class QTabBar;
@@ -45,9 +44,6 @@ struct UiQtPanel {
 };
 
 struct UiQtRuntime {
-    // Declared first, destroyed last: panels' widgets go before the
-    // application object.
-    std::unique_ptr<QApplication> app;
     bool started = false;
     int next_handle = 1;
     std::map<int, std::unique_ptr<UiQtPanel>> panels;
