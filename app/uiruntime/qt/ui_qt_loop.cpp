@@ -52,29 +52,28 @@ int InitCVIRTEEx(void* /*moduleHandle*/, char* argv[], void* /*reserved*/)
 {
     UiQtRuntime& rt = Runtime();
     if (rt.started) return 1;
-    if (QApplication::instance() != nullptr) {
-        // A driver (a test, a benchmark) made the application object
-        // already; the runtime works within it.
-        rt.started = true;
-        return 1;
+    // A driver (a test, a benchmark) may have made the application object
+    // already; the runtime then works within it.
+    if (QApplication::instance() == nullptr) {
+        if (!PlatformAvailable(argv)) return 0;
+
+        // QApplication keeps references to the count and the vector for
+        // its whole life; main's vector lives as long as the process.
+        static char program_name[] = "KX418";
+        static char* fallback_argv[] = {program_name, nullptr};
+        static int argc = 0;
+        char** args = argv != nullptr ? argv : fallback_argv;
+        argc = 0;
+        while (args[argc] != nullptr) ++argc;
+
+        // The application object lives as long as the process and is never
+        // destroyed: Qt makes global objects of its own while the program
+        // runs, and at exit those are gone before an exit-time destructor
+        // of ours could tear the application down. The panels are
+        // discarded before.
+        static QApplication* const application = new QApplication(argc, args);
+        (void)application;
     }
-    if (!PlatformAvailable(argv)) return 0;
-
-    // QApplication keeps references to the count and the vector for its
-    // whole life; main's vector lives as long as the process.
-    static char program_name[] = "KX418";
-    static char* fallback_argv[] = {program_name, nullptr};
-    static int argc = 0;
-    char** args = argv != nullptr ? argv : fallback_argv;
-    argc = 0;
-    while (args[argc] != nullptr) ++argc;
-
-    // The application object lives as long as the process and is never
-    // destroyed: Qt makes global objects of its own while the program runs,
-    // and at exit those are gone before an exit-time destructor of ours
-    // could tear the application down. The panels are discarded before.
-    static QApplication* const application = new QApplication(argc, args);
-    (void)application;
     // One style everywhere, so the panel looks and measures the same on
     // every desktop; windows end only when the program says so.
     QApplication::setStyle(QStringLiteral("Fusion"));
