@@ -246,6 +246,7 @@ int main(int argc, char** argv)
         return RunScenario(argv[2]);
     }
     g_self = argv[0];
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);  // the children inherit it
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
