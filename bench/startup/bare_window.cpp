@@ -27,10 +27,21 @@ void Colour(QWidget* w, QPalette::ColorRole role, const QColor& c)
     w->setPalette(p);
 }
 
-void Label(QWidget* parent, const QString& text, int top, int left)
+void Fit(QWidget* widget, const QString& text, int width)
+{
+    QFont font = widget->font();
+    for (int stretch = 100; stretch >= 60; stretch -= 2) {
+        font.setStretch(stretch);
+        if (QFontMetrics(font).horizontalAdvance(text) <= width) break;
+    }
+    widget->setFont(font);
+}
+
+void Label(QWidget* parent, const QString& text, int top, int left, int room = 0)
 {
     auto* label = new QLabel(text, parent);
     label->move(left, top);
+    if (room > 0) Fit(label, text, room);
     label->adjustSize();
 }
 
@@ -41,11 +52,8 @@ void Text(QWidget* parent, const QString& text, int top, int left, int width, in
     label->setAlignment(pixels >= 30 ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter));
     QFont font = label->font();
     if (pixels > 0) font.setPixelSize(pixels);
-    for (int stretch = 100; stretch >= 60; stretch -= 2) {
-        font.setStretch(stretch);
-        if (QFontMetrics(font).horizontalAdvance(text) <= width) break;
-    }
     label->setFont(font);
+    Fit(label, text, width);
     label->setGeometry(left, top, width, height);
 }
 
@@ -64,13 +72,14 @@ void Spin(QAbstractSpinBox* box, int top, int left, int width)
 void Time(QWidget* page, double min, const QString& label, int label_top, int label_left, int top, int left,
           int width)
 {
+    const bool beside = label_top > top - 21 && label_top < top + 21 && label_left < left;
     auto* box = new QDoubleSpinBox(page);
     box->setDecimals(1);
     box->setRange(min, 2678400.0);
     box->setSingleStep(0.1);
     box->setValue(min);
     Spin(box, top, left, width);
-    Label(page, label, label_top, label_left);
+    Label(page, label, label_top, label_left, beside ? left - label_left - 2 : 0);
 }
 
 void Byte(QWidget* panel, int max, const QString& label, int left, int width)
@@ -86,6 +95,7 @@ void Button(QWidget* parent, const QString& text, int top, int left, int width, 
 {
     auto* button = new QPushButton(text, parent);
     button->setAutoDefault(false);
+    Fit(button, text, width - 12);
     button->setGeometry(left, top, width, height);
 }
 
@@ -153,7 +163,7 @@ std::unique_ptr<QWidget> BuildBareWindow()
     toggle->setGeometry(437, 312, 40, 26);
     QObject::connect(toggle, &QPushButton::toggled,
                      [toggle](bool on) { toggle->setText(on ? QStringLiteral("Ein") : QStringLiteral("Aus")); });
-    Label(f9, QStringLiteral("Auto-Restart"), 318, 362);
+    Label(f9, QStringLiteral("Auto-Restart"), 318, 362, 437 - 362 - 2);
     Text(f9, QStringLiteral("8-kanaliger Ein-/Ausschalt-Sequenzer mit Reset"), 18, 87, 513, 28, 22);
     const int rows[] = {61, 90, 119, 149, 178, 207, 236, 265};
     for (int ch = 1; ch <= 8; ++ch) {

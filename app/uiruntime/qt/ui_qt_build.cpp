@@ -48,16 +48,21 @@ void SetPixelSize(QWidget* widget, int pixels)
     widget->setFont(font);
 }
 
-// A fixed text keeps the height of its font; when it is wider than its box
-// in this system's face, the face is narrowed until the text fits.
-void NarrowToFit(QLabel* text, int width)
+// A text keeps the height of its font; when it is wider than its room in
+// this system's face, the face is narrowed until the text fits.
+void NarrowToFit(QWidget* widget, const QString& text, int width)
 {
-    QFont font = text->font();
+    QFont font = widget->font();
     for (int stretch = 100; stretch >= 60; stretch -= 2) {
         font.setStretch(stretch);
-        if (QFontMetrics(font).horizontalAdvance(text->text()) <= width) break;
+        if (QFontMetrics(font).horizontalAdvance(text) <= width) break;
     }
-    text->setFont(font);
+    widget->setFont(font);
+}
+
+void NarrowToFit(QLabel* label, int width)
+{
+    NarrowToFit(label, label->text(), width);
 }
 
 QLabel* NewLabel(const UiControlDescription& c, QWidget* parent)
@@ -65,6 +70,10 @@ QLabel* NewLabel(const UiControlDescription& c, QWidget* parent)
     auto* label = new QLabel(QString::fromStdString(c.label), parent);
     label->setObjectName(QString::fromStdString(c.constant + "_LABEL"));
     label->move(c.label_left, c.label_top);
+    // A label left of its control, on the control's row, keeps clear of it.
+    const bool left_of_control = c.label_left < c.rect.left && c.label_top >= c.rect.top - c.rect.height &&
+                                 c.label_top < c.rect.top + c.rect.height;
+    if (left_of_control) NarrowToFit(label, c.rect.left - c.label_left - 2);
     label->adjustSize();
     return label;
 }
@@ -178,6 +187,7 @@ QWidget* NewCommand(const UiQtPanel& panel, const UiControlDescription& c)
 {
     auto* button = new QPushButton(QString::fromStdString(c.text), panel.widget);
     button->setAutoDefault(false);
+    NarrowToFit(button, button->text(), c.rect.width - 12);  // room inside the button's frame
     QObject::connect(button, &QPushButton::clicked,
                      [handle = panel.handle, number = c.number] { DeliverCommit(handle, number); });
     return button;
