@@ -3,13 +3,12 @@
 #include "ui_qt_access.h"
 #include "ui_qt_state.h"
 
-#include <QCloseEvent>
+#include <QEvent>
 #include <QFile>
 #include <QStackedWidget>
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include "../panel_description.h"
 #include "../ui_runtime.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
