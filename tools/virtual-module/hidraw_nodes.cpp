@@ -379,8 +379,11 @@ void Hidraw_Nodes::Receive_Report(std::size_t index,
     if (node.config.wrong_answer) {
         answer[1] = '!';
     } else {
+        // The acknowledgement, an echo of the checksum, function, setting
+        // and times, and a tail that is not zero.
         answer[0] = checksum_ok ? '!' : '?';
-        std::copy(report.begin() + 2, report.end(), answer.begin() + 1);
+        std::copy(report.begin() + 1, report.begin() + 12, answer.begin() + 1);
+        std::fill(answer.begin() + 12, answer.end(), std::uint8_t{0xFF});
     }
     if (node.config.answer_delay_ms == 0) {
         Deliver(index, answer);

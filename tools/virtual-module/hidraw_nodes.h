@@ -19,8 +19,8 @@
 // an input report goes to every file open on the node when it arrives.
 //
 // A KX418 node checks each report's checksum and answers a valid one with
-// "!" followed by bytes 2..16 of the report, an invalid one with "?" and
-// the same bytes. Everything runs on one thread: the caller's event loop.
+// "!", an invalid one with "?", followed by bytes 1..11 of the report
+// (checksum, function, setting, times) and four bytes 0xFF. Everything runs on one thread: the caller's event loop.
 #ifndef KX418_VIRTUAL_HIDRAW_NODES_H
 #define KX418_VIRTUAL_HIDRAW_NODES_H
 

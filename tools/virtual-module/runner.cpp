@@ -181,9 +181,9 @@ bool Running_Module::Mounted() const {
     return false;
 }
 
-int Running_Module::Stop() {
+int Running_Module::Stop(int signal) {
     if (pid_ > 0) {
-        kill(pid_, SIGTERM);
+        kill(pid_, signal);
         if (!Wait_For(pid_, status_, Stop_Limit)) {
             kill(pid_, SIGKILL);
             Wait_For(pid_, status_, Stop_Limit);

@@ -3,6 +3,7 @@
 #ifndef KX418_VIRTUAL_RUNNER_H
 #define KX418_VIRTUAL_RUNNER_H
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <string>
@@ -37,10 +38,11 @@ public:
     // The log lines of one node's reports.
     std::vector<std::string> Reports_Of(std::string_view node) const;
 
-    // Sends SIGTERM and waits for the module to end; a module that does not
-    // end is killed. Leaves no mount behind either way. Returns the status
-    // as waitpid gives it; later calls return it again.
-    int Stop();
+    // Sends `signal` (SIGTERM unless told) and waits for the module to
+    // end; a module that does not end is killed. Leaves no mount behind
+    // either way. Returns the status as waitpid gives it; later calls
+    // return it again.
+    int Stop(int signal = SIGTERM);
     bool Mounted() const;
 
 private:
