@@ -90,7 +90,7 @@ std::string Unavailable_Reason() {
     return {};
 }
 
-Running_Module::Running_Module(const std::vector<std::string>& nodes) {
+Running_Module::Running_Module(const std::vector<std::string>& nodes, bool log) {
     std::string pattern = "/tmp/kx418-virtual-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error(Error_Text("mkdtemp"));
     directory_ = pattern;
@@ -102,7 +102,11 @@ Running_Module::Running_Module(const std::vector<std::string>& nodes) {
         throw std::runtime_error(error);
     }
 
-    std::vector<std::string> arguments{KX418_VIRTUAL_MODULE_PROGRAM, "--log", log_, folder_};
+    std::vector<std::string> arguments{KX418_VIRTUAL_MODULE_PROGRAM, folder_};
+    if (log) {
+        arguments.push_back("--log");
+        arguments.push_back(log_);
+    }
     for (const std::string& node : nodes) {
         arguments.push_back("--node");
         arguments.push_back(node);

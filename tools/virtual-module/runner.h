@@ -22,9 +22,10 @@ std::string Unavailable_Reason();
 class Running_Module {
 public:
     // Starts the module with the given node descriptions ("hidraw0",
-    // "hidraw1:silent", ...) and returns once it is mounted. Throws
-    // std::runtime_error when it does not start.
-    explicit Running_Module(const std::vector<std::string>& nodes);
+    // "hidraw1:silent", ...) and returns once it is mounted; with `log`
+    // false it keeps no log. Throws std::runtime_error when it does not
+    // start.
+    explicit Running_Module(const std::vector<std::string>& nodes, bool log = true);
     // Stops the module if still running and removes its directory.
     ~Running_Module();
     Running_Module(const Running_Module&) = delete;
