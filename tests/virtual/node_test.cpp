@@ -5,12 +5,14 @@
 #include <linux/hidraw.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <string>
 #include <thread>
@@ -202,6 +204,25 @@ TEST_F(Node_Test, StopsCleanlyOnSigint) {
     ASSERT_GE(node.get(), 0);
     EXPECT_TRUE(virtual_module::Exited_Cleanly(module.Stop(SIGINT)));
     EXPECT_FALSE(module.Mounted());
+}
+
+TEST_F(Node_Test, StopsCleanlyWhenNothingReadsItsStdoutAnyMore) {
+    // As when the test that started it crashes: the reader of the pipe
+    // goes away, here `head` after the first line.
+    std::string folder = "/tmp/kx418-virtual-XXXXXX";
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    std::string output;
+    const int status = virtual_module::Run_Program(
+        {"sh", "-c", "{ timeout 10 \"$0\" \"$1\" --node hidraw0; echo \"exit $?\" >&2; } | head -n 1",
+         KX418_VIRTUAL_MODULE_PROGRAM, folder},
+        output);
+    std::ifstream mounts("/proc/self/mounts");
+    const std::string mounted{std::istreambuf_iterator<char>(mounts), {}};
+    EXPECT_EQ(mounted.find(folder), std::string::npos) << folder << " is still mounted";
+    if (mounted.find(folder) != std::string::npos) umount2(folder.c_str(), MNT_DETACH);
+    rmdir(folder.c_str());
+    EXPECT_TRUE(virtual_module::Exited_Cleanly(status)) << status;
+    EXPECT_EQ(output, "ready\nexit 0\n");
 }
 
 TEST(Node_Program, RejectsAnUnknownSettingInOneLine) {

@@ -3,9 +3,13 @@
 //
 // One thread runs one loop: it waits on the FUSE channel, on a signalfd for
 // the stop signals and, with its timeout, for the next delayed answer.
+// When stdout is a pipe, the loop also stops once nobody reads that pipe
+// any more: a test or script that started the module and died takes the
+// module, and its mount, with it.
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -91,6 +95,12 @@ int Poll_Timeout(std::optional<Clock::time_point> due) {
     return static_cast<int>(std::clamp<long long>(left.count(), 0, 60'000));
 }
 
+// True when stdout is a pipe (or FIFO), whose reader can go away.
+bool Stdout_Is_Pipe() {
+    struct stat status {};
+    return fstat(STDOUT_FILENO, &status) == 0 && S_ISFIFO(status.st_mode);
+}
+
 int Serve(const Options& options) {
     if (access("/dev/fuse", R_OK | W_OK) != 0)
         return Fail(std::string("FUSE is not available (/dev/fuse: ") + std::strerror(errno) + ")");
@@ -125,16 +135,20 @@ int Serve(const Options& options) {
     std::fflush(stdout);
 
     Request_Buffer request;
+    // A pipe's write end reports POLLERR once its last reader has closed it.
+    const int watched_stdout = Stdout_Is_Pipe() ? STDOUT_FILENO : -1;
     int status = 0;
     while (!fuse_session_exited(session.get())) {
-        std::array<pollfd, 2> waits{{{fuse_session_fd(session.get()), POLLIN, 0},
-                                     {signals.get(), POLLIN, 0}}};
+        std::array<pollfd, 3> waits{{{fuse_session_fd(session.get()), POLLIN, 0},
+                                     {signals.get(), POLLIN, 0},
+                                     {watched_stdout, 0, 0}}};
         const int ready = poll(waits.data(), waits.size(), Poll_Timeout(nodes.Next_Answer_Due()));
         if (ready < 0 && errno != EINTR) {
             status = Fail(std::string("poll: ") + std::strerror(errno));
             break;
         }
         if (waits[1].revents & POLLIN) break;  // SIGINT or SIGTERM: stop cleanly
+        if (waits[2].revents & (POLLERR | POLLHUP)) break;  // nobody reads stdout any more
 
         if (waits[0].revents & POLLIN) {
             const int received = fuse_session_receive_buf(session.get(), &request.buffer);

@@ -24,7 +24,8 @@ const char* const Usage =
     "  remove-after=K                       the node is unplugged on report K\n"
     "\n"
     "Prints \"ready\" once the folder is mounted; SIGINT or SIGTERM unmounts it\n"
-    "and ends the program. Each report received is logged to FILE, one line each.\n"
+    "and ends the program, as does the end of the reader of stdout when that is\n"
+    "a pipe. Each report received is logged to FILE, one line each.\n"
     "\n"
     "example: kx418-virtual-module --log /tmp/kx418.log /tmp/kx418 \\\n"
     "           --node hidraw0:vendor=1234,product=5678 --node hidraw1:delay=50\n";
