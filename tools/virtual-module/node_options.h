@@ -36,7 +36,7 @@ struct Options {
 // with a one-line message naming the offending argument.
 Options Parse_Options(std::span<const std::string_view> arguments);
 
-// One node description, "NAME[:SETTING,SETTING...]".
+// One node as the command line gives it, "NAME[:SETTING,SETTING...]".
 Node_Config Parse_Node(std::string_view text);
 
 extern const char* const Usage;

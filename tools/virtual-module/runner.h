@@ -21,7 +21,7 @@ std::string Unavailable_Reason();
 // and the log lie in a fresh directory under /tmp that is removed again.
 class Running_Module {
 public:
-    // Starts the module with the given node descriptions ("hidraw0",
+    // Starts the module with the given nodes, as its --node takes them ("hidraw0",
     // "hidraw1:silent", ...) and returns once it is mounted; with `log`
     // false it keeps no log. Throws std::runtime_error when it does not
     // start.
