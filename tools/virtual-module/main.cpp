@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdarg>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +23,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -88,6 +90,23 @@ int Fail(const std::string& message) {
     return Exit_Failure;
 }
 
+// libfuse's messages: kept until the folder is mounted, so that a failed
+// mount is told in one line with its reason; printed as they come after.
+std::string Fuse_Message;
+bool Fuse_Messages_Printed = false;
+
+void Take_Fuse_Message(fuse_log_level /*level*/, const char* format, va_list arguments) {
+    std::array<char, 512> text{};
+    std::vsnprintf(text.data(), text.size(), format, arguments);
+    std::string message(text.data());
+    if (message.starts_with("fuse: ")) message.erase(0, 6);
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    if (Fuse_Messages_Printed)
+        Fail(message);
+    else
+        Fuse_Message = message;
+}
+
 // Milliseconds until `due`, rounded up, for poll; -1 waits without limit.
 int Poll_Timeout(std::optional<Clock::time_point> due) {
     if (!due) return -1;
@@ -124,12 +143,18 @@ int Serve(const Options& options) {
     fuse_args arguments = FUSE_ARGS_INIT(static_cast<int>(argument_pointers.size()),
                                          argument_pointers.data());
     const fuse_lowlevel_ops& operations = Hidraw_Nodes::Operations();
+    fuse_set_log_func(Take_Fuse_Message);
     Session session{fuse_session_new(&arguments, &operations, sizeof operations, &nodes)};
     fuse_opt_free_args(&arguments);
-    if (!session) return Fail("cannot create the FUSE session");
+    if (!session)
+        return Fail("cannot create the FUSE session" +
+                    (Fuse_Message.empty() ? "" : " (" + Fuse_Message + ")"));
 
     Mount mount{session.get(), options.mountpoint};
-    if (!mount.mounted()) return Fail("cannot mount " + options.mountpoint);
+    if (!mount.mounted())
+        return Fail("cannot mount " + options.mountpoint +
+                    (Fuse_Message.empty() ? "" : " (" + Fuse_Message + ")"));
+    Fuse_Messages_Printed = true;
 
     std::printf("ready\n");
     std::fflush(stdout);
