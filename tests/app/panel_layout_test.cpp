@@ -3,7 +3,7 @@
 // the tabs and pages; the state of a fresh panel.
 #include "KX418.h"
 #include "ui_driver.h"
-#include "uiruntime/panel_description.h"
+#include "uiruntime/panel_file.h"
 #include "uiruntime/qt/ui_qt_access.h"
 #include "uiruntime/ui_runtime.h"
 

@@ -4,7 +4,7 @@
 #include "KX418.h"
 #include "recording_callbacks.h"
 #include "ui_driver.h"
-#include "uiruntime/panel_description.h"
+#include "uiruntime/panel_file.h"
 #include "uiruntime/qt/ui_qt_access.h"
 #include "uiruntime/ui_runtime.h"
 #include "uiruntime/ui_test_hooks.h"

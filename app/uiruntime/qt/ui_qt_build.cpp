@@ -1,6 +1,6 @@
-// ui_qt_build.cpp - Qt widgets built from panel and control descriptions.
+// ui_qt_build.cpp - Qt widgets built from the panel file's entries.
 //
-// Every widget sits at the place and size its description gives, relative
+// Every widget sits at the place and size its entry gives, relative
 // to its panel's client area; nothing is laid out by Qt. Widgets are parented
 // to their panel's widget, which owns them.
 #include "ui_qt_state.h"
@@ -65,7 +65,7 @@ void NarrowToFit(QLabel* label, int width)
     NarrowToFit(label, label->text(), width);
 }
 
-QLabel* NewLabel(const UiControlDescription& c, QWidget* parent)
+QLabel* NewLabel(const UiControlEntry& c, QWidget* parent)
 {
     auto* label = new QLabel(QString::fromStdString(c.label), parent);
     label->setObjectName(QString::fromStdString(c.constant + "_LABEL"));
@@ -93,7 +93,7 @@ bool FitsInt(double v)
     return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
 }
 
-QWidget* NewNumeric(const UiControlDescription& c, QWidget* parent, std::string& error)
+QWidget* NewNumeric(const UiControlEntry& c, QWidget* parent, std::string& error)
 {
     QAbstractSpinBox* box = nullptr;
     if (c.value_type == UiValueType::Double) {
@@ -125,7 +125,7 @@ QWidget* NewNumeric(const UiControlDescription& c, QWidget* parent, std::string&
     return box;
 }
 
-QWidget* NewIndicator(const UiControlDescription& c, QWidget* parent, std::string& error)
+QWidget* NewIndicator(const UiControlEntry& c, QWidget* parent, std::string& error)
 {
     if (c.value_type != UiValueType::UInt32) {
         error = c.constant + ": an indicator holds an unsigned 32-bit value";
@@ -144,13 +144,13 @@ QWidget* NewIndicator(const UiControlDescription& c, QWidget* parent, std::strin
 // holding panel, as the pages' own top and left are).
 QWidget* NewTab(UiQtControl& control, const UiQtPanel& panel, std::string& error)
 {
-    const UiControlDescription& c = *control.desc;
-    const auto pages = PagesOf(*panel.file, panel.desc->constant, c.constant);
+    const UiControlEntry& c = *control.entry;
+    const auto pages = PagesOf(*panel.file, panel.entry->constant, c.constant);
     if (pages.empty()) {
         error = c.constant + ": a tab control without pages";
         return nullptr;
     }
-    const UiPanelDescription& first = *pages.front();
+    const UiPanelEntry& first = *pages.front();
     const int page_top = first.top - c.rect.top;
     const int page_left = first.left - c.rect.left;
     if (page_top <= 0 || page_left < 0 || page_left + first.width > c.rect.width ||
@@ -158,7 +158,7 @@ QWidget* NewTab(UiQtControl& control, const UiQtPanel& panel, std::string& error
         error = c.constant + ": its pages do not fit inside it";
         return nullptr;
     }
-    for (const UiPanelDescription* page : pages) {
+    for (const UiPanelEntry* page : pages) {
         if (page->top != first.top || page->left != first.left || page->width != first.width ||
             page->height != first.height) {
             error = c.constant + ": its pages differ in place or size";
@@ -183,7 +183,7 @@ QWidget* NewTab(UiQtControl& control, const UiQtPanel& panel, std::string& error
     return holder;
 }
 
-QWidget* NewCommand(const UiQtPanel& panel, const UiControlDescription& c)
+QWidget* NewCommand(const UiQtPanel& panel, const UiControlEntry& c)
 {
     auto* button = new QPushButton(QString::fromStdString(c.text), panel.widget);
     button->setAutoDefault(false);
@@ -193,7 +193,7 @@ QWidget* NewCommand(const UiQtPanel& panel, const UiControlDescription& c)
     return button;
 }
 
-QWidget* NewToggle(const UiControlDescription& c, QWidget* parent)
+QWidget* NewToggle(const UiControlEntry& c, QWidget* parent)
 {
     auto* button = new QPushButton(QString::fromStdString(c.off_text), parent);
     button->setCheckable(true);
@@ -206,7 +206,7 @@ QWidget* NewToggle(const UiControlDescription& c, QWidget* parent)
     return button;
 }
 
-QWidget* NewText(const UiControlDescription& c, QWidget* parent)
+QWidget* NewText(const UiControlEntry& c, QWidget* parent)
 {
     auto* text = new QLabel(QString::fromStdString(c.text), parent);
     // Texts lie on the panel's colour, so one laid across a frame's edge
@@ -227,18 +227,18 @@ QWidget* NewDecoration(QWidget* parent)
 
 }  // namespace
 
-QWidget* NewPanelWidget(const UiPanelDescription& desc, QWidget* parent)
+QWidget* NewPanelWidget(const UiPanelEntry& entry, QWidget* parent)
 {
     auto* widget = new QWidget(parent);
-    widget->setObjectName(QString::fromStdString(desc.constant));
+    widget->setObjectName(QString::fromStdString(entry.constant));
     widget->setAutoFillBackground(true);
-    FillWith(widget, QPalette::Window, desc.colour);
+    FillWith(widget, QPalette::Window, entry.colour);
     if (parent == nullptr) {
-        widget->setWindowTitle(QString::fromStdString(desc.title));
-        widget->setFixedSize(desc.width, desc.height);
+        widget->setWindowTitle(QString::fromStdString(entry.title));
+        widget->setFixedSize(entry.width, entry.height);
         widget->move(16, 16);  // near the upper-left corner of the screen
     } else {
-        widget->resize(desc.width, desc.height);
+        widget->resize(entry.width, entry.height);
     }
     return widget;
 }
@@ -246,11 +246,11 @@ QWidget* NewPanelWidget(const UiPanelDescription& desc, QWidget* parent)
 bool BuildControls(UiQtPanel& panel, std::string& error)
 {
     panel.controls.clear();
-    panel.controls.resize(panel.desc->controls.size());
-    for (std::size_t i = 0; i < panel.desc->controls.size(); ++i) {
-        const UiControlDescription& c = panel.desc->controls[i];
+    panel.controls.resize(panel.entry->controls.size());
+    for (std::size_t i = 0; i < panel.entry->controls.size(); ++i) {
+        const UiControlEntry& c = panel.entry->controls[i];
         UiQtControl& control = panel.controls[i];
-        control.desc = &c;
+        control.entry = &c;
         QWidget* widget = nullptr;
         switch (c.kind) {
         case UiControlKind::Tab: widget = NewTab(control, panel, error); break;
@@ -273,10 +273,10 @@ bool BuildControls(UiQtPanel& panel, std::string& error)
     return true;
 }
 
-void AddPage(UiQtControl& tab, QWidget* page, const UiPanelDescription& page_desc)
+void AddPage(UiQtControl& tab, QWidget* page, const UiPanelEntry& page_entry)
 {
     tab.pages->addWidget(page);
-    tab.tab_bar->addTab(QString::fromStdString(page_desc.tab_label));
+    tab.tab_bar->addTab(QString::fromStdString(page_entry.tab_label));
     tab.tab_bar->setCurrentIndex(0);
     tab.pages->setCurrentIndex(0);
 }

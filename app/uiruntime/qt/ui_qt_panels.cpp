@@ -51,23 +51,23 @@ const UiCallbackBinding* FindCallback(const std::string& name)
 // is an error in the program's table.
 bool BindCallbacks(UiQtPanel& panel, std::string& error)
 {
-    if (!panel.desc->callback.empty()) {
-        if (const UiCallbackBinding* b = FindCallback(panel.desc->callback)) {
+    if (!panel.entry->callback.empty()) {
+        if (const UiCallbackBinding* b = FindCallback(panel.entry->callback)) {
             if (b->panel_callback == nullptr) {
-                error = panel.desc->callback + " is bound as a control callback, named for panel " +
-                        panel.desc->constant;
+                error = panel.entry->callback + " is bound as a control callback, named for panel " +
+                        panel.entry->constant;
                 return false;
             }
             panel.callback = b->panel_callback;
         }
     }
     for (UiQtControl& control : panel.controls) {
-        const std::string& name = control.desc->callback;
+        const std::string& name = control.entry->callback;
         if (name.empty()) continue;
         if (const UiCallbackBinding* b = FindCallback(name)) {
             if (b->control_callback == nullptr) {
                 error = name + " is bound as a panel callback, named for control " +
-                        control.desc->constant;
+                        control.entry->constant;
                 return false;
             }
             control.callback = b->control_callback;
@@ -88,31 +88,31 @@ void ForgetPanel(int handle)
 
 // Loads one panel of the file, and, for each of its tab controls, the pages
 // that the file gives it. `parent` is null for a top-level panel.
-int BuildPanel(const std::shared_ptr<const UiPanelFile>& file, const UiPanelDescription& desc,
+int BuildPanel(const std::shared_ptr<const UiPanelFile>& file, const UiPanelEntry& entry,
                int top_level, QWidget* parent_widget, std::string& error)
 {
     UiQtRuntime& rt = Runtime();
     auto panel = std::make_unique<UiQtPanel>();
     panel->handle = rt.next_handle++;
     panel->top_level = top_level != 0 ? top_level : panel->handle;
-    panel->desc = &desc;
+    panel->entry = &entry;
     panel->file = file;
     if (parent_widget == nullptr) {
-        panel->window.reset(NewPanelWidget(desc, nullptr));
+        panel->window.reset(NewPanelWidget(entry, nullptr));
         panel->widget = panel->window.get();
     } else {
-        panel->widget = NewPanelWidget(desc, parent_widget);
+        panel->widget = NewPanelWidget(entry, parent_widget);
     }
     UiQtPanel& p = *panel;
     rt.panels.emplace(p.handle, std::move(panel));
 
     if (!BuildControls(p, error) || !BindCallbacks(p, error)) return UI_ERR_PANEL_FILE;
     for (UiQtControl& control : p.controls) {
-        if (control.desc->kind != UiControlKind::Tab) continue;
-        for (const UiPanelDescription* page_desc : PagesOf(*file, desc.constant, control.desc->constant)) {
-            const int page = BuildPanel(file, *page_desc, p.top_level, control.pages, error);
+        if (control.entry->kind != UiControlKind::Tab) continue;
+        for (const UiPanelEntry* page_entry : PagesOf(*file, entry.constant, control.entry->constant)) {
+            const int page = BuildPanel(file, *page_entry, p.top_level, control.pages, error);
             if (page < 0) return page;
-            AddPage(control, FindPanelByHandle(page)->widget, *page_desc);
+            AddPage(control, FindPanelByHandle(page)->widget, *page_entry);
             control.page_handles.push_back(page);
         }
     }
@@ -137,7 +137,7 @@ int ResolveControl(const char* operation, int panel, int control, UiQtControl*& 
                                              std::to_string(panel));
     const int index = control - 2;
     if (index < 0 || index >= static_cast<int>(p->controls.size()))
-        return Refuse(UI_ERR_NO_SUCH_CONTROL, std::string(operation) + ": panel " + p->desc->constant +
+        return Refuse(UI_ERR_NO_SUCH_CONTROL, std::string(operation) + ": panel " + p->entry->constant +
                                                   " has no control number " + std::to_string(control));
     out = &p->controls[static_cast<std::size_t>(index)];
     return 0;
@@ -153,13 +153,13 @@ int LoadPanel(int parentPanel, const char* fileName, int panelNumber)
     std::string error;
     const auto file = OpenPanelFile(fileName, error);
     if (!file) return Refuse(UI_ERR_PANEL_FILE, "LoadPanel: " + error);
-    const UiPanelDescription* desc = FindPanel(*file, panelNumber);
-    if (desc == nullptr || desc->is_page())
+    const UiPanelEntry* entry = FindPanel(*file, panelNumber);
+    if (entry == nullptr || entry->is_page())
         return Refuse(UI_ERR_NO_SUCH_PANEL, "LoadPanel: " + std::string(fileName) +
                                                 " has no top-level panel number " +
                                                 std::to_string(panelNumber));
     const int first_handle = rt.next_handle;
-    const int handle = BuildPanel(file, *desc, 0, nullptr, error);
+    const int handle = BuildPanel(file, *entry, 0, nullptr, error);
     if (handle < 0) {
         // Nothing of a failed load stays: its records hold the handles
         // from first_handle on, the first of them owning the window.
@@ -175,7 +175,7 @@ int DisplayPanel(int panel)
     if (p == nullptr)
         return Refuse(UI_ERR_BAD_HANDLE, "DisplayPanel: no panel has the handle " + std::to_string(panel));
     if (!p->window)
-        return Refuse(UI_ERR_NOT_TOP_LEVEL, "DisplayPanel: " + p->desc->constant + " is a tab page");
+        return Refuse(UI_ERR_NOT_TOP_LEVEL, "DisplayPanel: " + p->entry->constant + " is a tab page");
     p->window->show();
     p->window->activateWindow();
     return 0;
@@ -187,7 +187,7 @@ int DiscardPanel(int panel)
     if (p == nullptr)
         return Refuse(UI_ERR_BAD_HANDLE, "DiscardPanel: no panel has the handle " + std::to_string(panel));
     if (!p->window)
-        return Refuse(UI_ERR_NOT_TOP_LEVEL, "DiscardPanel: " + p->desc->constant +
+        return Refuse(UI_ERR_NOT_TOP_LEVEL, "DiscardPanel: " + p->entry->constant +
                                                 " is a tab page; discard its panel");
     ForgetPanel(panel);  // pages' records first, then the window with all widgets
     return 0;
@@ -197,11 +197,11 @@ int GetPanelHandleFromTabPage(int panel, int control, int index, int* pageHandle
 {
     UiQtControl* c = nullptr;
     if (const int rc = ResolveControl("GetPanelHandleFromTabPage", panel, control, c); rc < 0) return rc;
-    if (c->desc->kind != UiControlKind::Tab)
-        return Refuse(UI_ERR_ATTRIBUTE, "GetPanelHandleFromTabPage: " + c->desc->constant +
+    if (c->entry->kind != UiControlKind::Tab)
+        return Refuse(UI_ERR_ATTRIBUTE, "GetPanelHandleFromTabPage: " + c->entry->constant +
                                             " is not a tab control");
     if (index < 0 || index >= static_cast<int>(c->page_handles.size()))
-        return Refuse(UI_ERR_OUT_OF_RANGE, "GetPanelHandleFromTabPage: " + c->desc->constant +
+        return Refuse(UI_ERR_OUT_OF_RANGE, "GetPanelHandleFromTabPage: " + c->entry->constant +
                                                " has no page " + std::to_string(index));
     if (pageHandle == nullptr) return Refuse(UI_ERR_VALUE_TYPE, "GetPanelHandleFromTabPage: no variable");
     *pageHandle = c->page_handles[static_cast<std::size_t>(index)];

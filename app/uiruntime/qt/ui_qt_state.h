@@ -1,10 +1,10 @@
-// ui_qt_state.h - the Qt runtime's own state, shared by its parts: the
+// ui_qt_state.h - the Qt runtime's own state, shared by its files: the
 // application object, the loaded panels by handle, the running event
 // loops, and the one way refusals are reported.
 #ifndef KX418_UIRUNTIME_QT_UI_QT_STATE_H
 #define KX418_UIRUNTIME_QT_UI_QT_STATE_H
 
-#include "../panel_description.h"
+#include "../panel_file.h"
 #include "../ui_runtime.h"
 
 #include <QWidget>
@@ -21,7 +21,7 @@ class QStackedWidget;
 class QTabBar;
 
 struct UiQtControl {
-    const UiControlDescription* desc = nullptr;
+    const UiControlEntry* entry = nullptr;
     QWidget* widget = nullptr;        // owned by the panel's widget
     QWidget* label = nullptr;         // owned by the panel's widget
     QTabBar* tab_bar = nullptr;       // tab controls: the tabs ...
@@ -34,8 +34,8 @@ struct UiQtControl {
 struct UiQtPanel {
     int handle = 0;
     int top_level = 0;  // the top-level panel's handle: its own, or its holder's for a page
-    const UiPanelDescription* desc = nullptr;
-    std::shared_ptr<const UiPanelFile> file;  // keeps desc alive
+    const UiPanelEntry* entry = nullptr;
+    std::shared_ptr<const UiPanelFile> file;  // keeps entry alive
     std::unique_ptr<QWidget> window;          // top-level panels own their window
     QWidget* widget = nullptr;                // the window or the page widget
     PanelCallbackPtr callback = nullptr;
@@ -71,8 +71,8 @@ int ResolveControl(const char* operation, int panel, int control, UiQtControl*& 
 // tabs and an empty page stack; AddPage fills it. Returns false and says
 // why when a control cannot be built.
 bool BuildControls(UiQtPanel& panel, std::string& error);
-QWidget* NewPanelWidget(const UiPanelDescription& desc, QWidget* parent);
-void AddPage(UiQtControl& tab, QWidget* page, const UiPanelDescription& page_desc);
+QWidget* NewPanelWidget(const UiPanelEntry& entry, QWidget* parent);
+void AddPage(UiQtControl& tab, QWidget* page, const UiPanelEntry& page_entry);
 
 // Installed on every top-level window: turns the window's close request
 // into the panel callback's close event and keeps the window open.

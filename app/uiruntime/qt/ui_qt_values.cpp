@@ -24,7 +24,7 @@ template <> constexpr UiValueType TypeOf<std::uint32_t>() { return UiValueType::
 
 std::string Where(const char* operation, const UiQtControl& c)
 {
-    return std::string(operation) + "(" + c.desc->constant + ")";
+    return std::string(operation) + "(" + c.entry->constant + ")";
 }
 
 int CheckAccess(const char* operation, int panel, int control, int attribute, UiValueType type,
@@ -34,11 +34,11 @@ int CheckAccess(const char* operation, int panel, int control, int attribute, Ui
     if (attribute != ATTR_CTRL_VAL)
         return Refuse(UI_ERR_ATTRIBUTE, Where(operation, *c) + ": attribute " + std::to_string(attribute) +
                                             " is not known; the value is " + std::to_string(ATTR_CTRL_VAL));
-    if (c->desc->value_type == UiValueType::None)
+    if (c->entry->value_type == UiValueType::None)
         return Refuse(UI_ERR_ATTRIBUTE, Where(operation, *c) + ": the control holds no value");
-    if (c->desc->value_type != type)
+    if (c->entry->value_type != type)
         return Refuse(UI_ERR_VALUE_TYPE, Where(operation, *c) + ": the control holds " +
-                                             ValueTypeName(c->desc->value_type) + ", not " +
+                                             ValueTypeName(c->entry->value_type) + ", not " +
                                              ValueTypeName(type));
     return 0;
 }
@@ -46,7 +46,7 @@ int CheckAccess(const char* operation, int panel, int control, int attribute, Ui
 // The control's value, as its own type; called only for that type.
 template <typename T> T Read(const UiQtControl& c)
 {
-    switch (c.desc->kind) {
+    switch (c.entry->kind) {
     case UiControlKind::Numeric:
         if constexpr (std::is_same_v<T, double>)
             return static_cast<const QDoubleSpinBox*>(c.widget)->value();
@@ -75,7 +75,7 @@ template <typename T> int Set(const char* operation, int panel, int control, int
 {
     UiQtControl* c = nullptr;
     if (const int rc = CheckAccess(operation, panel, control, attribute, TypeOf<T>(), c); rc < 0) return rc;
-    const UiControlDescription& d = *c->desc;
+    const UiControlEntry& d = *c->entry;
     const double v = static_cast<double>(value);
     switch (d.kind) {
     case UiControlKind::Numeric:

@@ -1,5 +1,5 @@
-// panel_description.cpp - reads a panel file into plain data.
-#include "panel_description.h"
+// panel_file.cpp - reads a panel file into plain data.
+#include "panel_file.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,7 +8,7 @@
 
 namespace {
 
-// Splits one line into words; a word may hold a quoted part ("...") with
+// Splits one line into words; a word may hold quoted text ("...") with
 // spaces in it: label="Zeit, Sek" is one word, its quotes removed.
 bool SplitWords(std::string_view line, std::vector<std::string>& words, std::string& error)
 {
@@ -160,7 +160,7 @@ bool ParsePanel(const std::vector<std::string>& words, UiPanelFile& file, std::s
         error = "a panel needs a constant and a number";
         return false;
     }
-    UiPanelDescription panel;
+    UiPanelEntry panel;
     panel.constant = words[1];
     const auto number = ToInt(words[2]);
     if (!number || *number < 1) {
@@ -197,13 +197,13 @@ bool ParsePanel(const std::vector<std::string>& words, UiPanelFile& file, std::s
         panel.page_of_panel = page_of.substr(0, dot);
         panel.page_of_control = page_of.substr(dot + 1);
         const auto holder = std::find_if(file.panels.begin(), file.panels.end(),
-            [&](const UiPanelDescription& p) { return p.constant == panel.page_of_panel; });
+            [&](const UiPanelEntry& p) { return p.constant == panel.page_of_panel; });
         if (holder == file.panels.end()) {
             error = "page of a panel not described before it: " + page_of;
             return false;
         }
         const auto tab = std::find_if(holder->controls.begin(), holder->controls.end(),
-            [&](const UiControlDescription& c) {
+            [&](const UiControlEntry& c) {
                 return c.constant == panel.page_of_control && c.kind == UiControlKind::Tab;
             });
         if (tab == holder->controls.end()) {
@@ -229,8 +229,8 @@ bool ParseControl(const std::vector<std::string>& words, UiPanelFile& file, std:
         error = "a control needs a number, a constant and a kind";
         return false;
     }
-    UiPanelDescription& panel = file.panels.back();
-    UiControlDescription control;
+    UiPanelEntry& panel = file.panels.back();
+    UiControlEntry control;
     const auto number = ToInt(words[1]);
     const int expected = static_cast<int>(panel.controls.size()) + 2;
     if (!number || *number != expected) {
@@ -354,21 +354,21 @@ bool ParsePanelFile(std::string_view text, UiPanelFile& file, std::string& error
     return true;
 }
 
-const UiPanelDescription* FindPanel(const UiPanelFile& file, int number)
+const UiPanelEntry* FindPanel(const UiPanelFile& file, int number)
 {
     for (const auto& panel : file.panels)
         if (panel.number == number) return &panel;
     return nullptr;
 }
 
-std::vector<const UiPanelDescription*> PagesOf(const UiPanelFile& file, const std::string& panel,
+std::vector<const UiPanelEntry*> PagesOf(const UiPanelFile& file, const std::string& panel,
                                                const std::string& tab)
 {
-    std::vector<const UiPanelDescription*> pages;
+    std::vector<const UiPanelEntry*> pages;
     for (const auto& p : file.panels)
         if (p.page_of_panel == panel && p.page_of_control == tab) pages.push_back(&p);
     std::sort(pages.begin(), pages.end(),
-              [](const UiPanelDescription* a, const UiPanelDescription* b) {
+              [](const UiPanelEntry* a, const UiPanelEntry* b) {
                   return a->page_index < b->page_index;
               });
     return pages;

@@ -1,12 +1,12 @@
-// panel_description.h - a panel file's panels and controls as plain data.
+// panel_file.h - a panel file's panels and controls as plain data.
 //
 // A panel file (for the configurator "KX418.uir") is text: one record per
 // line, a panel or a control with its fields (see the file's own header).
-// This part reads it into the structures below and checks it; building
+// This code reads it into the structures below and checks it; building
 // widgets from it belongs to a toolkit's runtime, so any toolkit can build
-// the same window from one description.
-#ifndef KX418_UIRUNTIME_PANEL_DESCRIPTION_H
-#define KX418_UIRUNTIME_PANEL_DESCRIPTION_H
+// the same window from one panel file.
+#ifndef KX418_UIRUNTIME_PANEL_FILE_H
+#define KX418_UIRUNTIME_PANEL_FILE_H
 
 #include <cstdint>
 #include <string>
@@ -23,7 +23,7 @@ struct UiRect {
     int height = 0;
 };
 
-struct UiControlDescription {
+struct UiControlEntry {
     int number = 0;             // control number within its panel, from 2
     std::string constant;       // e.g. "NUMERIC_T1_F1"
     UiControlKind kind = UiControlKind::Text;
@@ -46,7 +46,7 @@ struct UiControlDescription {
     std::uint32_t field_colour = 0xFFFFFF;  // RGB of a numeric's value field
 };
 
-struct UiPanelDescription {
+struct UiPanelEntry {
     std::string constant;       // e.g. "PANEL", "TAB_FN1"
     int number = 0;             // panel number within the file
     std::string title;
@@ -63,13 +63,13 @@ struct UiPanelDescription {
     std::string tab_label;
     int top = 0;
     int left = 0;
-    std::vector<UiControlDescription> controls;  // in control order
+    std::vector<UiControlEntry> controls;  // in control order
 
     bool is_page() const { return !page_of_panel.empty(); }
 };
 
 struct UiPanelFile {
-    std::vector<UiPanelDescription> panels;  // in file order
+    std::vector<UiPanelEntry> panels;  // in file order
 };
 
 // Reads a panel file. Returns false and says why in `error` (with the line
@@ -79,10 +79,10 @@ struct UiPanelFile {
 bool ParsePanelFile(std::string_view text, UiPanelFile& file, std::string& error);
 
 // The panel of the given number, or null.
-const UiPanelDescription* FindPanel(const UiPanelFile& file, int number);
+const UiPanelEntry* FindPanel(const UiPanelFile& file, int number);
 
 // The pages held by one tab control of a panel, ordered by page index.
-std::vector<const UiPanelDescription*> PagesOf(const UiPanelFile& file,
+std::vector<const UiPanelEntry*> PagesOf(const UiPanelFile& file,
                                                const std::string& panel,
                                                const std::string& tab);
 
