@@ -9,6 +9,8 @@
 #ifndef KX418_H_PANEL
 #define KX418_H_PANEL
 
+#include <cstdint>
+
 inline constexpr int PANEL = 1;
 inline constexpr int PANEL_TAB = 2;
 inline constexpr int PANEL_NUMERIC_TIME_RESULT = 3;
@@ -95,6 +97,42 @@ inline constexpr int TAB_FN9_TEXTMSG_CH8 = 28;
 // (see KX418_callbacks.cpp): the panel's and the controls'.
 int panelCB(int panel, int event, void* callbackData, int eventData1, int eventData2);
 int Quit(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int Send_F1(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int Send_F2(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int Send_F3(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int Send_F4(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int Send_F5(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int Send_F6(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int Send_F7(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int Send_F8(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+// Returns 1 when it stopped on a failure, 0 otherwise.
+int Send_F9(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int Time_Calc(int panel, int control, int event, void* callbackData, int eventData1,
+              int eventData2);
+
+// The values of the next configuration report, program-wide, zero at start:
+// function number, setting, both times in milliseconds, and both times in
+// seconds as last read from a page.
+extern std::uint8_t Fn_Num;
+extern std::uint8_t Fn_Setting;
+extern std::uint32_t Time1;
+extern std::uint32_t Time2;
+extern double dTime1;
+extern double dTime2;
+
+// Seconds to milliseconds, truncated toward zero; exact for every product
+// from 0 to 4294967295.
+std::uint32_t Sec_To_Ms(double seconds);
+
+// One whole transfer of the current values: open the module, send, await
+// the acknowledgement, close. Tells the user the outcome in one message
+// box. Returns 1 when the module acknowledged, 0 on any failure (the module
+// is then left open; the next open releases it).
+int Send_Cfg();
+
+// One report of the current values on a module the caller has opened, and
+// its acknowledgement. Tells the user of a failure only. Returns 1 or 0.
+int Send_Cfg_F9();
 
 // The main panel's handle: 0 until the panel is loaded, negative when
 // loading failed.
