@@ -1,0 +1,298 @@
+// program_e2e_test.cpp - the shipped KX418 and the libkx418.so beside it,
+// used as a person uses them: the program under a private X server, driven
+// by real mouse and keyboard events, talking to the virtual module at
+// /dev/hidraw0 of a private mount namespace. What the module received is
+// read from its log; what the program told the user is read from the
+// message box on the screen (its title, and its text through Ctrl+C and
+// the clipboard).
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "runner.h"
+#include "x_session.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+const std::string Main_Window = "^KX418 Configurator";
+const std::string Any_Box = "^(Info|Fehler)$";
+
+// Places on the main window, from its layout: every page lies at (15, 32)
+// of the window; a numeric's field lies right of its 9 pixels of arrows.
+struct Point {
+    int x;
+    int y;
+};
+constexpr Point Page_Center(int left, int top, int width, int height) {
+    return {15 + left + width / 2, 32 + top + height / 2};
+}
+constexpr Point Page_Field(int left, int top, int width, int height) {
+    return {15 + left + 9 + (width - 9) / 2, 32 + top + height / 2};
+}
+constexpr Point First_Tab{36, 23};
+constexpr Point Quit_Button{570 + 118 / 2, 487 + 26 / 2};
+constexpr Point Send_Button = Page_Center(37, 312, 151, 26);  // pages Fn1 to Fn8
+constexpr Point Fn3_Time1 = Page_Field(31, 87, 106, 21);
+constexpr Point Fn3_Time2 = Page_Field(29, 137, 108, 21);
+constexpr Point Fn9_Send_Button = Page_Center(78, 312, 151, 26);
+constexpr Point Fn9_Auto_Restart = Page_Center(437, 312, 40, 26);
+constexpr int Fn9_Row_Tops[8] = {61, 90, 119, 149, 178, 207, 236, 265};
+constexpr Point Fn9_Start(int channel) { return Page_Field(288, Fn9_Row_Tops[channel - 1], 106, 21); }
+constexpr Point Fn9_Stop(int channel) { return Page_Field(501, Fn9_Row_Tops[channel - 1], 108, 21); }
+
+// One report as the module's log tells it.
+struct Report {
+    int function = -1;
+    int setting = -1;
+    long long time1 = -1;
+    long long time2 = -1;
+    bool checksum_ok = false;
+};
+
+std::vector<Report> Reports(const std::vector<std::string>& lines) {
+    static const std::regex line_pattern(
+        R"(report \d+: function (\d+) setting (\d+) time1 (\d+) ms time2 (\d+) ms checksum [0-9a-f]{2} (ok|bad) )");
+    std::vector<Report> reports;
+    for (const std::string& line : lines) {
+        std::smatch m;
+        if (!std::regex_search(line, m, line_pattern)) {
+            ADD_FAILURE() << "log line not understood: " << line;
+            continue;
+        }
+        reports.push_back({std::stoi(m[1]), std::stoi(m[2]), std::stoll(m[3]), std::stoll(m[4]),
+                           m[5] == "ok"});
+    }
+    return reports;
+}
+
+// A message box as the user saw it.
+struct Box {
+    std::string title;
+    std::string message;
+    std::chrono::milliseconds after{};  // from the press that caused it
+};
+
+// The program with the virtual module in place of /dev's hidraw nodes, on
+// an X server of its own. Skips, in one line, where FUSE or Xvfb is
+// missing. At the end no box may be left open; "Beenden" must end the
+// program with exit code 0, and the module must stop cleanly.
+class Program_Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string reason = virtual_module::Unavailable_Reason();
+        if (reason.empty()) reason = e2e::X_Unavailable_Reason();
+        if (!reason.empty()) GTEST_SKIP() << reason;
+        const std::string missing = e2e::Missing_Desktop_Tools();
+        ASSERT_TRUE(missing.empty()) << missing << " missing; tools/install-deps installs it";
+
+        std::string pattern = "/tmp/kx418-e2e-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        work_ = pattern;
+        server_ = std::make_unique<e2e::X_Server>(work_ + "/xvfb.log");
+        desktop_ = std::make_unique<e2e::Desktop>(server_->Display());
+    }
+
+    void TearDown() override {
+        if (program_) {
+            EXPECT_TRUE(desktop_->Windows(Any_Box).empty()) << "a message box is left open";
+            if (!window_.empty()) desktop_->Click(window_, Quit_Button.x, Quit_Button.y);
+            const auto status = program_->Wait(15s);
+            EXPECT_TRUE(status && virtual_module::Exited_Cleanly(*status))
+                << "the program did not end with exit code 0 on \"Beenden\"";
+            program_->Stop();
+            if (HasFailure()) std::cout << "program output:\n" << File_Text(work_ + "/program.log");
+        }
+        if (module_) {
+            EXPECT_TRUE(virtual_module::Exited_Cleanly(module_->Stop()));
+            EXPECT_FALSE(module_->Mounted());
+        }
+        program_.reset();
+        module_.reset();
+        desktop_.reset();
+        server_.reset();
+        if (!work_.empty()) {
+            for (const char* file : {"/xvfb.log", "/program.log"}) unlink((work_ + file).c_str());
+            rmdir(work_.c_str());
+        }
+    }
+
+    // Starts the module with `nodes` and the program against it, and waits
+    // for the program's window.
+    void Start(const std::vector<std::string>& nodes) {
+        module_ = std::make_unique<virtual_module::Running_Module>(nodes);
+        program_ = std::make_unique<e2e::Child>(
+            std::vector<std::string>{KX418_PRIVATE_DEV, module_->Folder(), KX418_PROGRAM},
+            std::vector<std::string>{"DISPLAY=" + server_->Display(), "QT_QPA_PLATFORM=xcb",
+                                     "WAYLAND_DISPLAY="},
+            work_ + "/program.log");
+        window_ = desktop_->Wait_For_Window(Main_Window, 30s);
+        ASSERT_FALSE(window_.empty()) << "the program's window did not appear:\n"
+                                      << File_Text(work_ + "/program.log");
+    }
+
+    // Brings page `index` (0 is "Fn1") to the front: the mouse wheel over
+    // the tab strip steps one page per notch, whatever the tabs' widths.
+    void Show_Page(int index) { desktop_->Click(window_, First_Tab.x, First_Tab.y, 5, index); }
+
+    // Clicks into a numeric's field, selects its text and types over it.
+    void Enter(Point field, const std::string& text) {
+        desktop_->Click(window_, field.x, field.y);
+        desktop_->Key("ctrl+a");
+        desktop_->Type(text);
+        desktop_->Key("Tab");
+    }
+
+    void Press(Point button) {
+        desktop_->Click(window_, button.x, button.y);
+        pressed_ = Clock::now();
+    }
+
+    // Waits for the message box the last press brought up, reads it and
+    // dismisses it with Enter, as a user would. A second box after it
+    // fails the test.
+    Box Next_Box(std::chrono::milliseconds limit = 20s) {
+        Box box;
+        const std::string window = desktop_->Wait_For_Window(Any_Box, limit);
+        box.after = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - pressed_);
+        if (window.empty()) {
+            ADD_FAILURE() << "no message box appeared";
+            return box;
+        }
+        box.title = desktop_->Title(window);
+        desktop_->Focus(window);
+        desktop_->Key("ctrl+c");
+        const std::string separator = "---------------------------\n";
+        const auto deadline = Clock::now() + 5s;
+        std::string copied;
+        while ((copied = desktop_->Clipboard()).empty() && Clock::now() < deadline)
+            std::this_thread::sleep_for(50ms);
+        const std::string head = separator + box.title + "\n" + separator;
+        if (copied.starts_with(head) && copied.ends_with("\n" + separator)) {
+            box.message = copied.substr(head.size(), copied.size() - head.size() - separator.size() - 1);
+        } else {
+            ADD_FAILURE() << "the box's text did not reach the clipboard: \"" << copied << "\"";
+        }
+        desktop_->Key("Return");
+        EXPECT_TRUE(desktop_->Wait_Until_Gone(Any_Box, 10s)) << "the box did not close on Enter";
+        // Exactly one box per transfer.
+        std::this_thread::sleep_for(500ms);
+        EXPECT_TRUE(desktop_->Windows(Any_Box).empty()) << "a second box followed \"" << box.message << "\"";
+        return box;
+    }
+
+    static std::string File_Text(const std::string& path) {
+        std::ifstream file(path);
+        std::ostringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    std::unique_ptr<virtual_module::Running_Module> module_;
+
+private:
+    std::string work_;
+    std::unique_ptr<e2e::X_Server> server_;
+    std::unique_ptr<e2e::Desktop> desktop_;
+    std::unique_ptr<e2e::Child> program_;
+    std::string window_;
+    Clock::time_point pressed_ = Clock::now();
+};
+
+TEST_F(Program_Test, PageFn3SendsBothTimesAndConfirms) {
+    ASSERT_NO_FATAL_FAILURE(Start({"hidraw0"}));
+    Show_Page(2);
+    Enter(Fn3_Time1, "10");
+    Enter(Fn3_Time2, "20");
+    Press(Send_Button);
+
+    const Box box = Next_Box();
+    EXPECT_EQ(box.title, "Info");
+    EXPECT_EQ(box.message, "Die Einstellungen wurden abgeschickt!");
+    const auto reports = Reports(module_->Reports_Of("hidraw0"));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].function, 3);
+    EXPECT_EQ(reports[0].setting, 0);
+    EXPECT_EQ(reports[0].time1, 10000);
+    EXPECT_EQ(reports[0].time2, 20000);
+    EXPECT_TRUE(reports[0].checksum_ok);
+}
+
+TEST_F(Program_Test, SequencerSendsNineReportsInOrder) {
+    ASSERT_NO_FATAL_FAILURE(Start({"hidraw0"}));
+    Show_Page(8);
+    // Channel 3 stops before it starts and is sent as entered; 32.3 s is
+    // 32299 ms (truncated); channel 8 starts at the page's largest time.
+    Enter(Fn9_Start(1), "1.5");
+    Enter(Fn9_Stop(1), "2.5");
+    Enter(Fn9_Start(3), "32.3");
+    Enter(Fn9_Stop(3), "10");
+    Enter(Fn9_Start(8), "2678400");
+    Enter(Fn9_Stop(8), "0.1");
+    Press(Fn9_Auto_Restart);
+    Press(Fn9_Send_Button);
+
+    const Box box = Next_Box();
+    EXPECT_EQ(box.title, "Info");
+    EXPECT_EQ(box.message, "Die Einstellungen wurden abgeschickt!");
+
+    struct Expected {
+        int function, setting;
+        long long time1, time2;
+    };
+    const Expected expected[9] = {
+        {91, 0, 1500, 2500}, {92, 0, 0, 0}, {93, 0, 32299, 10000}, {94, 0, 0, 0},
+        {95, 0, 0, 0},       {96, 0, 0, 0}, {97, 0, 0, 0},         {98, 0, 2678400000LL, 100},
+        {9, 1, 0, 0}};
+    const auto reports = Reports(module_->Reports_Of("hidraw0"));
+    ASSERT_EQ(reports.size(), 9u);
+    for (std::size_t i = 0; i < 9; ++i) {
+        SCOPED_TRACE("report " + std::to_string(i + 1));
+        EXPECT_EQ(reports[i].function, expected[i].function);
+        EXPECT_EQ(reports[i].setting, expected[i].setting);
+        EXPECT_EQ(reports[i].time1, expected[i].time1);
+        EXPECT_EQ(reports[i].time2, expected[i].time2);
+        EXPECT_TRUE(reports[i].checksum_ok);
+    }
+}
+
+TEST_F(Program_Test, SilentModuleGivesReceiveErrorAfterTheReplyWait) {
+    ASSERT_NO_FATAL_FAILURE(Start({"hidraw0:silent"}));
+    Press(Send_Button);  // page Fn1, as it starts
+
+    const Box box = Next_Box();
+    EXPECT_EQ(box.title, "Fehler");
+    EXPECT_EQ(box.message, "Empfangsfehler!");
+    // The library waits 2000 ms for the answer; the bound above only says
+    // the wait ends.
+    EXPECT_GE(box.after, 1900ms);
+    EXPECT_LT(box.after, 10s);
+    const auto reports = Reports(module_->Reports_Of("hidraw0"));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].function, 1);
+    EXPECT_TRUE(reports[0].checksum_ok);
+}
+
+TEST_F(Program_Test, NoModuleAmongTheDevicesGivesDeviceNotFound) {
+    // One hidraw device, but not the module: the walk passes it over.
+    ASSERT_NO_FATAL_FAILURE(Start({"hidraw0:vendor=1234,product=5678"}));
+    Press(Send_Button);
+
+    const Box box = Next_Box();
+    EXPECT_EQ(box.title, "Fehler");
+    EXPECT_EQ(box.message, "Das Geraet wurde nicht gefunden!");
+    EXPECT_TRUE(module_->Reports_Of("hidraw0").empty());
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+// x_session.h - what the end-to-end tests need around the real program: a
+// child process that ends with its owner, a private X server (Xvfb), and
+// the desktop as a user sees it: windows found by their titles, mouse and
+// keyboard through xdotool (real input events, XTEST), the clipboard
+// through xclip.
+#ifndef KX418_TESTS_E2E_X_SESSION_H
+#define KX418_TESTS_E2E_X_SESSION_H
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// A program running as a child process, its standard output and error in
+// a file. Ended (SIGTERM, then SIGKILL) when the owner goes.
+class Child {
+public:
+    // `environment` entries ("NAME=VALUE") replace those of this process
+    // with the same name; "NAME=" alone removes the variable. `pass_fd`,
+    // when not -1, becomes the child's descriptor 3.
+    Child(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+          const std::string& output_file, int pass_fd = -1);
+    ~Child();
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    // Waits up to `limit` for the child to end; its waitpid status, or
+    // nothing while it still runs. Later calls return the status again.
+    std::optional<int> Wait(std::chrono::milliseconds limit);
+    // Ends the child if it still runs; its status.
+    int Stop();
+
+private:
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+};
+
+// Why the end-to-end tests cannot run here (no Xvfb), or "".
+std::string X_Unavailable_Reason();
+// Tools the tests drive the desktop with that are missing, or "".
+std::string Missing_Desktop_Tools();
+
+// An X server of its own (Xvfb, 1024x768, no TCP), on a display number it
+// picks itself, so that several can run side by side. Stopped at the end.
+class X_Server {
+public:
+    explicit X_Server(const std::string& log_file);
+    const std::string& Display() const { return display_; }
+
+private:
+    std::unique_ptr<Child> server_;
+    std::string display_;
+};
+
+// The desktop of one display as a user works it.
+class Desktop {
+public:
+    explicit Desktop(std::string display) : display_(std::move(display)) {}
+
+    // Visible windows whose title matches the regular expression, as
+    // xdotool search --name takes it.
+    std::vector<std::string> Windows(const std::string& title_pattern) const;
+    // The first such window to appear within `limit`, or "".
+    std::string Wait_For_Window(const std::string& title_pattern,
+                                std::chrono::milliseconds limit) const;
+    // True when no visible window matches any more, within `limit`.
+    bool Wait_Until_Gone(const std::string& title_pattern, std::chrono::milliseconds limit) const;
+    std::string Title(const std::string& window) const;
+
+    // Moves the pointer to (x, y) within the window and presses `button`
+    // (1 left, 4 and 5 the wheel's up and down) `count` times.
+    void Click(const std::string& window, int x, int y, int button = 1, int count = 1) const;
+    // Keys as xdotool names them ("ctrl+a", "Tab", "Return").
+    void Key(const std::string& keys) const;
+    void Type(const std::string& text) const;
+    void Focus(const std::string& window) const;
+    // The clipboard's text, "" when it holds none.
+    std::string Clipboard() const;
+
+private:
+    // Runs a tool on this display; its output.
+    std::string Run(const std::vector<std::string>& arguments, int* status = nullptr) const;
+    std::string display_;
+};
+
+}  // namespace e2e
+
+#endif
