@@ -177,7 +177,8 @@ X_Server::X_Server(const std::string& log_file) {
 }
 
 std::string Desktop::Run(const std::vector<std::string>& arguments, int* status) const {
-    std::vector<std::string> command{"env", "DISPLAY=" + display_};
+    // No desktop tool may hang a test: each gets 20 s.
+    std::vector<std::string> command{"timeout", "20", "env", "DISPLAY=" + display_};
     command.insert(command.end(), arguments.begin(), arguments.end());
     std::string output;
     const int result = virtual_module::Run_Program(command, output);
