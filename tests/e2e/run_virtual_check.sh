@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The documented way of trying the program without a module: tools/run
+# --virtual under a private X server. One press of "Einstellungen
+# abschicken" on page Fn1 must reach the module's log and bring up the
+# "Info" box; "Beenden" must end it all with exit code 0, leaving no mount,
+# no module process and no work folder behind.
+#   run_virtual_check.sh WORK_FOLDER
+# Skips (exit 77) where /dev/fuse or Xvfb is missing; in CI a missing Xvfb
+# fails.
+set -euo pipefail
+work=$1
+here=$(cd "$(dirname "$0")" && pwd)
+run=$here/../../tools/run
+
+if [[ ! -r /dev/fuse || ! -w /dev/fuse ]]; then
+  echo "SKIP: FUSE is not available here (/dev/fuse)"
+  exit 77
+fi
+if ! command -v Xvfb >/dev/null; then
+  [[ -z ${CI:-} ]] || { echo "FAIL: Xvfb is missing; tools/install-deps should have installed it"; exit 1; }
+  echo "SKIP: Xvfb is missing (tools/install-deps installs it)"
+  exit 77
+fi
+
+rm -rf "$work" && mkdir -p "$work"
+fail() { echo "FAIL: $*"; cat "$work/run.out" 2>/dev/null || true; exit 1; }
+server_pid= run_pid=
+finish() {
+  [[ -z $run_pid ]] || kill -TERM "$run_pid" 2>/dev/null || true
+  [[ -z $run_pid ]] || wait "$run_pid" 2>/dev/null || true
+  [[ -z $server_pid ]] || kill "$server_pid" 2>/dev/null || true
+}
+trap finish EXIT
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 >"$work/xvfb.log" 2>&1 &
+server_pid=$!
+exec 3>&-
+for _ in $(seq 200); do [[ -s $work/display ]] && break; sleep 0.1; done
+[[ -s $work/display ]] || fail "Xvfb did not start"
+export DISPLAY=:$(head -n1 "$work/display")
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+work_folders() { compgen -G '/tmp/kx418-run-*' | sort || true; }
+before=$(work_folders)
+bash "$run" --virtual --log "$work/module.log" >"$work/run.out" 2>&1 &
+run_pid=$!
+# The first run may build the program first.
+window=$(timeout 600 xdotool search --sync --onlyvisible --name '^KX418 Configurator' | head -n1) ||
+  fail "no program window appeared"
+# "Einstellungen abschicken" on page Fn1: 151x26 at left 37, top 312 of the
+# page, which lies at left 15, top 32 of the window.
+xdotool mousemove --window "$window" 127 357 click 1
+box=$(timeout 20 xdotool search --sync --onlyvisible --name '^(Info|Fehler)$' | head -n1) ||
+  fail "no message box appeared"
+title=$(xdotool getwindowname "$box")
+xdotool key ctrl+c
+sleep 0.3
+said=$(timeout 10 xclip -out -selection clipboard | sed -n 4p)
+xdotool key Return
+[[ $title == Info && $said == "Die Einstellungen wurden abgeschickt!" ]] ||
+  fail "the box said \"$title\" / \"$said\""
+grep -q "^hidraw0 report 1: function 1 setting 0 time1 0 ms time2 0 ms checksum .. ok" "$work/module.log" ||
+  fail "the module's log does not show the report: $(cat "$work/module.log")"
+
+# "Beenden": 118x26 at left 570, top 487 of the window.
+timeout 10 xdotool search --sync --onlyvisible --name '^KX418 Configurator' >/dev/null
+xdotool mousemove --window "$window" 629 500 click 1
+rc=0
+timeout 30 tail --pid="$run_pid" -f /dev/null || fail "tools/run did not end on \"Beenden\""
+wait "$run_pid" || rc=$?
+run_pid=
+[[ $rc -eq 0 ]] || fail "tools/run exited with $rc"
+grep -q "the module received 1 report(s)" "$work/run.out" || fail "tools/run did not tell the report count"
+! grep -q '/tmp/kx418-run-' /proc/self/mountinfo || fail "a module folder is still mounted"
+[[ $(work_folders) == "$before" ]] || fail "a work folder is left behind: $(work_folders)"
+echo "PASS: tools/run --virtual: report logged, \"Info\" box shown, all cleaned up"
