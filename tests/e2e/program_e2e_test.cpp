@@ -118,7 +118,9 @@ protected:
             EXPECT_TRUE(status && virtual_module::Exited_Cleanly(*status))
                 << "the program did not end with exit code 0 on \"Beenden\"";
             program_->Stop();
-            if (HasFailure()) std::cout << "program output:\n" << File_Text(work_ + "/program.log");
+            if (HasFailure())
+                std::cout << "program output:\n" << File_Text(work_ + "/program.log")
+                          << "X server output:\n" << File_Text(work_ + "/xvfb.log");
         }
         if (module_) {
             EXPECT_TRUE(virtual_module::Exited_Cleanly(module_->Stop()));
@@ -166,8 +168,9 @@ protected:
     }
 
     // Waits for the message box the last press brought up, reads it and
-    // dismisses it with Enter, as a user would. A second box after it
-    // fails the test.
+    // dismisses it with Enter, as a user would (keys that went astray
+    // before the box had the keyboard are given again). A second box after
+    // it fails the test.
     Box Next_Box(std::chrono::milliseconds limit = 20s) {
         Box box;
         const std::string window = desktop_->Wait_For_Window(Any_Box, limit);
@@ -177,21 +180,32 @@ protected:
             return box;
         }
         box.title = desktop_->Title(window);
-        desktop_->Focus(window);
-        desktop_->Key("ctrl+c");
+        // The box takes the keyboard focus when it shows; should a key
+        // still reach the window before it, the copy is asked for again.
         const std::string separator = "---------------------------\n";
-        const auto deadline = Clock::now() + 5s;
-        std::string copied;
-        while ((copied = desktop_->Clipboard()).empty() && Clock::now() < deadline)
-            std::this_thread::sleep_for(50ms);
         const std::string head = separator + box.title + "\n" + separator;
+        std::string copied;
+        for (const auto deadline = Clock::now() + 10s;
+             !copied.starts_with(head) && Clock::now() < deadline;) {
+            desktop_->Focus(window);
+            desktop_->Key("ctrl+c");
+            for (const auto asked = Clock::now(); Clock::now() < asked + 1s;) {
+                if ((copied = desktop_->Clipboard()).starts_with(head)) break;
+                std::this_thread::sleep_for(50ms);
+            }
+        }
         if (copied.starts_with(head) && copied.ends_with("\n" + separator)) {
             box.message = copied.substr(head.size(), copied.size() - head.size() - separator.size() - 1);
         } else {
             ADD_FAILURE() << "the box's text did not reach the clipboard: \"" << copied << "\"";
         }
-        desktop_->Key("Return");
-        EXPECT_TRUE(desktop_->Wait_Until_Gone(Any_Box, 10s)) << "the box did not close on Enter";
+        bool closed = false;
+        for (int attempt = 0; attempt < 5 && !closed; ++attempt) {
+            desktop_->Focus(window);
+            desktop_->Key("Return");
+            closed = desktop_->Wait_Until_Gone(Any_Box, 2s);
+        }
+        EXPECT_TRUE(closed) << "the box did not close on Enter";
         // Exactly one box per transfer.
         std::this_thread::sleep_for(500ms);
         EXPECT_TRUE(desktop_->Windows(Any_Box).empty()) << "a second box followed \"" << box.message << "\"";

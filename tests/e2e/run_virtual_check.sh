@@ -33,7 +33,7 @@ finish() {
 trap finish EXIT
 
 exec 3>"$work/display"
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 >"$work/xvfb.log" 2>&1 &
 server_pid=$!
 exec 3>&-
 for _ in $(seq 200); do [[ -s $work/display ]] && break; sleep 0.1; done
@@ -54,10 +54,20 @@ xdotool mousemove --window "$window" 127 357 click 1
 box=$(timeout 20 xdotool search --sync --onlyvisible --name '^(Info|Fehler)$' | head -n1) ||
   fail "no message box appeared"
 title=$(xdotool getwindowname "$box")
-xdotool key ctrl+c
-sleep 0.3
-said=$(timeout 10 xclip -out -selection clipboard | sed -n 4p)
-xdotool key Return
+# Keys go to the box once it has the keyboard: the pointer over it, the
+# focus given, and asked again should a key have gone astray.
+said=
+for _ in $(seq 10); do
+  xdotool mousemove --window "$box" 5 5 windowfocus "$box" key --clearmodifiers ctrl+c
+  sleep 0.3
+  said=$(timeout 10 xclip -out -selection clipboard 2>/dev/null | sed -n 4p || true)
+  [[ -z $said ]] || break
+done
+for _ in $(seq 5); do
+  xdotool mousemove --window "$box" 5 5 windowfocus "$box" key --clearmodifiers Return
+  sleep 0.5
+  xdotool search --onlyvisible --name '^(Info|Fehler)$' >/dev/null || break
+done
 [[ $title == Info && $said == "Die Einstellungen wurden abgeschickt!" ]] ||
   fail "the box said \"$title\" / \"$said\""
 grep -q "^hidraw0 report 1: function 1 setting 0 time1 0 ms time2 0 ms checksum .. ok" "$work/module.log" ||

@@ -141,8 +141,10 @@ std::string Missing_Desktop_Tools() {
 }
 
 X_Server::X_Server(const std::string& log_file) {
-    // Xvfb writes the display number it took to descriptor 3, once it
-    // accepts clients.
+    // Xvfb picks a free display and writes its number to descriptor 3 once
+    // it listens. -noreset: by default the server resets whenever its last
+    // client leaves, and a client that connects meanwhile is turned away;
+    // the tests' tools come and go all the time.
     std::array<int, 2> ends{};
     if (pipe2(ends.data(), O_CLOEXEC) != 0) throw std::runtime_error(Error_Text("pipe"));
     struct Ends {
@@ -154,8 +156,8 @@ X_Server::X_Server(const std::string& log_file) {
     } closer{ends};
 
     server_ = std::make_unique<Child>(
-        std::vector<std::string>{"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0",
-                                 "1024x768x24"},
+        std::vector<std::string>{"Xvfb", "-displayfd", "3", "-noreset", "-nolisten", "tcp",
+                                 "-screen", "0", "1024x768x24"},
         std::vector<std::string>{}, log_file, ends[1]);
     close(std::exchange(ends[1], -1));
 
@@ -174,6 +176,13 @@ X_Server::X_Server(const std::string& log_file) {
         said.append(chunk.data(), static_cast<std::size_t>(got));
     }
     display_ = ":" + said.substr(0, said.find('\n'));
+
+    // A client must get in before anyone relies on the server.
+    std::string output;
+    const int status = virtual_module::Run_Program(
+        {"timeout", "10", "env", "DISPLAY=" + display_, "xdotool", "getdisplaygeometry"}, output);
+    if (!virtual_module::Exited_Cleanly(status))
+        throw std::runtime_error("no client gets into Xvfb on " + display_ + ": " + output);
 }
 
 std::string Desktop::Run(const std::vector<std::string>& arguments, int* status) const {
@@ -231,7 +240,14 @@ void Desktop::Key(const std::string& keys) const { Run({"xdotool", "key", "--cle
 
 void Desktop::Type(const std::string& text) const { Run({"xdotool", "type", "--delay", "20", text}); }
 
-void Desktop::Focus(const std::string& window) const { Run({"xdotool", "windowfocus", "--sync", window}); }
+// The pointer goes into the window too: with no window manager, keys go
+// to the window under the pointer once the focus reverts to the root.
+// Without --sync: that waits for the focus to be on exactly this window,
+// which never comes when the program hands it on to one of its own.
+void Desktop::Focus(const std::string& window) const {
+    Run({"xdotool", "mousemove", "--window", window, "5", "5"});
+    Run({"xdotool", "windowfocus", window});
+}
 
 std::string Desktop::Clipboard() const {
     int status = 0;

@@ -45,8 +45,9 @@ std::string X_Unavailable_Reason();
 // Tools the tests drive the desktop with that are missing, or "".
 std::string Missing_Desktop_Tools();
 
-// An X server of its own (Xvfb, 1024x768, no TCP), on a display number it
-// picks itself, so that several can run side by side. Stopped at the end.
+// An X server of its own (Xvfb, 1024x768, no TCP) on a free display, so
+// that several can run side by side; a client has got in before the
+// constructor returns. Stopped at the end.
 class X_Server {
 public:
     explicit X_Server(const std::string& log_file);
@@ -78,6 +79,7 @@ public:
     // Keys as xdotool names them ("ctrl+a", "Tab", "Return").
     void Key(const std::string& keys) const;
     void Type(const std::string& text) const;
+    // Gives the window the keyboard, with the pointer over it.
     void Focus(const std::string& window) const;
     // The clipboard's text, "" when it holds none.
     std::string Clipboard() const;
