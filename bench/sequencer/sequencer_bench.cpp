@@ -323,16 +323,18 @@ int main(int argc, char** argv) {
         std::printf("Benchmark and virtual module pinned to CPU %d.\n", cpu);
     }
     std::fflush(stdout);
+    // The module is stopped and its folder removed before any exit.
+    std::string output;
+    int status = 0;
     try {
-        virtual_module::Running_Module module({"hidraw0", "hidraw1"}, false);
-        std::string output;
-        const int status = virtual_module::Run_Program(
+        const virtual_module::Running_Module module({"hidraw0", "hidraw1"}, false);
+        status = virtual_module::Run_Program(
             {KX418_PRIVATE_DEV, module.Folder(), Self_Path(), "--inside", std::to_string(transfers)},
             output);
-        std::fputs(output.c_str(), stdout);
-        if (!virtual_module::Exited_Cleanly(status)) Fail("the measuring run failed");
     } catch (const std::exception& error) {
         Fail(error.what());
     }
+    std::fputs(output.c_str(), stdout);
+    if (!virtual_module::Exited_Cleanly(status)) Fail("the measuring run failed");
     return 0;
 }
