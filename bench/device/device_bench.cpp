@@ -38,56 +38,26 @@
 
 #include "hidraw_internal.h"
 #include "kx418.h"
+#include "bench_support.h"
 #include "runner.h"
+#include "unique_fd.h"
 
 namespace {
 
 using virtual_module::Running_Module;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Figures;
+using bench::Micros;
+using bench::Pin_To_One_Cpu;
+using bench::Summarise;
 
 constexpr std::array<std::uint8_t, 17> Worked_Example{0x00, 0x57, 0x01, 0x00, 0xE8, 0x03};
 constexpr int Rounds = 5;
-
-double Micros(Clock::duration duration) {
-    return std::chrono::duration<double, std::micro>(duration).count();
-}
-
-struct Figures {
-    double median_us = 0;
-    double mean_us = 0;
-    double p99_us = 0;
-};
-
-Figures Summarise(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    Figures figures;
-    if (samples.empty()) return figures;
-    figures.median_us = samples[samples.size() / 2];
-    double sum = 0;
-    for (double sample : samples) sum += sample;
-    figures.mean_us = sum / static_cast<double>(samples.size());
-    figures.p99_us = samples[samples.size() * 99 / 100];
-    return figures;
-}
 
 [[noreturn]] void Fail(const char* what) {
     std::fprintf(stderr, "kx418_device_bench: %s\n", what);
     std::exit(1);
 }
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 struct Hid_Close {
     void operator()(hid_device* device) const { hid_close(device); }
@@ -166,13 +136,13 @@ void Exchange(int exchanges, int delay_ms) {
     std::array<Figures, 3> figures;
     for (std::size_t i = 0; i < methods.size(); ++i) {
         figures[i] = Summarise(methods[i].samples);
-        std::printf("   %-44s %10.1f %10.1f %10.1f\n", methods[i].name, figures[i].median_us,
-                    figures[i].mean_us, figures[i].p99_us);
+        std::printf("   %-44s %10.1f %10.1f %10.1f\n", methods[i].name, figures[i].median,
+                    figures[i].mean, figures[i].p99);
     }
     std::printf("   library / raw    : %.2fx (median)  %.2fx (mean)\n",
-                figures[0].median_us / figures[1].median_us, figures[0].mean_us / figures[1].mean_us);
+                figures[0].median / figures[1].median, figures[0].mean / figures[1].mean);
     std::printf("   library / hidapi : %.2fx (median)  %.2fx (mean)\n\n",
-                figures[0].median_us / figures[2].median_us, figures[0].mean_us / figures[2].mean_us);
+                figures[0].median / figures[2].median, figures[0].mean / figures[2].mean);
 }
 
 void Open_Cost() {
@@ -197,12 +167,12 @@ void Open_Cost() {
             if (i >= 20) samples.push_back(took);  // the first ones warm up
         }
         const Figures figures = Summarise(samples);
-        if (others == 0) base = figures.median_us;
+        if (others == 0) base = figures.median;
         if (others == 0)
-            std::printf("   %-14d %10.1f %10.1f %16s\n", others, figures.median_us, figures.mean_us, "-");
+            std::printf("   %-14d %10.1f %10.1f %16s\n", others, figures.median, figures.mean, "-");
         else
-            std::printf("   %-14d %10.1f %10.1f %16.1f\n", others, figures.median_us,
-                        figures.mean_us, (figures.median_us - base) / others);
+            std::printf("   %-14d %10.1f %10.1f %16.1f\n", others, figures.median,
+                        figures.mean, (figures.median - base) / others);
     }
     std::printf("\n");
 }
@@ -235,22 +205,6 @@ void Silent_Wait() {
                     elapsed_ms, elapsed_ms - 2000.0);
     }
     KX418_Close();
-}
-
-// Keeps this process, and the module it starts later, on its first
-// allowed CPU. Returns that CPU, or -1.
-int Pin_To_One_Cpu() {
-    cpu_set_t allowed;
-    CPU_ZERO(&allowed);
-    if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return -1;
-    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
-        if (!CPU_ISSET(cpu, &allowed)) continue;
-        cpu_set_t one;
-        CPU_ZERO(&one);
-        CPU_SET(cpu, &one);
-        return sched_setaffinity(0, sizeof one, &one) == 0 ? cpu : -1;
-    }
-    return -1;
 }
 
 }  // namespace

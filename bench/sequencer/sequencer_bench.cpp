@@ -56,13 +56,19 @@
 
 #include "KX418.h"
 #include "KX418_DLL.h"
+#include "bench_support.h"
 #include "runner.h"
+#include "unique_fd.h"
 #include "uiruntime/ui_runtime.h"
 #include "uiruntime/ui_test_hooks.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Figures;
+using bench::Micros;
+using bench::Pin_To_One_Cpu;
+using bench::Summarise;
 
 constexpr int Warm_Up = 20;
 constexpr int Rounds = 5;
@@ -73,44 +79,6 @@ constexpr std::array<std::uint8_t, 17> Report{0x00, 0x57, 0x01, 0x00, 0xE8, 0x03
     std::fprintf(stderr, "kx418_sequencer_bench: %s\n", what.c_str());
     std::exit(1);
 }
-
-double Micros(Clock::duration duration) {
-    return std::chrono::duration<double, std::micro>(duration).count();
-}
-
-struct Figures {
-    double median = 0;
-    double mean = 0;
-    double p90 = 0;
-};
-
-Figures Summarise(std::vector<double> samples) {
-    Figures figures;
-    if (samples.empty()) return figures;
-    std::sort(samples.begin(), samples.end());
-    figures.median = samples[samples.size() / 2];
-    double sum = 0;
-    for (double sample : samples) sum += sample;
-    figures.mean = sum / static_cast<double>(samples.size());
-    figures.p90 = samples[samples.size() * 9 / 10];
-    return figures;
-}
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { Reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    void Reset(int fd = -1) {
-        if (fd_ >= 0) close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
 
 bool Raw_Exchange(int writer, int reader) {
     if (write(writer, Report.data(), Report.size()) != 17) return false;
@@ -273,21 +241,6 @@ int Measure(int transfers, char* self) {
                 figures[0].median / figures[4].median, figures[0].mean / figures[4].mean);
     std::fflush(stdout);
     return 0;
-}
-
-// Keeps this process, and what it starts later, on its first allowed CPU.
-int Pin_To_One_Cpu() {
-    cpu_set_t allowed;
-    CPU_ZERO(&allowed);
-    if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return -1;
-    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
-        if (!CPU_ISSET(cpu, &allowed)) continue;
-        cpu_set_t one;
-        CPU_ZERO(&one);
-        CPU_SET(cpu, &one);
-        return sched_setaffinity(0, sizeof one, &one) == 0 ? cpu : -1;
-    }
-    return -1;
 }
 
 std::string Self_Path() {

@@ -14,21 +14,7 @@
 #include <vector>
 
 #include "runner.h"
-
-// One descriptor, closed when the owner goes.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
+#include "unique_fd.h"
 
 // Open descriptors of this process, from /proc/self/fd.
 inline int Open_Descriptors() {

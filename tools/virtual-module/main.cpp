@@ -30,6 +30,7 @@
 #include "hidraw_nodes.h"
 #include "node_options.h"
 #include "report_log.h"
+#include "unique_fd.h"
 
 namespace {
 
@@ -38,20 +39,6 @@ using namespace virtual_module;
 constexpr const char* Program = "kx418-virtual-module";
 constexpr int Exit_Failure = 1;
 constexpr int Exit_Usage = 2;
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 struct Session_Destroy {
     void operator()(fuse_session* session) const { fuse_session_destroy(session); }
