@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "runner.h"
+#include "spawn_actions.h"
 
 extern char** environ;
 
@@ -54,18 +55,6 @@ std::vector<std::string> Environment_With(const std::vector<std::string>& change
         if (change.find('=') + 1 < change.size()) result.push_back(change);
     return result;
 }
-
-class Spawn_Actions {
-public:
-    Spawn_Actions() { posix_spawn_file_actions_init(&actions_); }
-    ~Spawn_Actions() { posix_spawn_file_actions_destroy(&actions_); }
-    Spawn_Actions(const Spawn_Actions&) = delete;
-    Spawn_Actions& operator=(const Spawn_Actions&) = delete;
-    posix_spawn_file_actions_t* get() { return &actions_; }
-
-private:
-    posix_spawn_file_actions_t actions_;
-};
 
 std::vector<char*> Pointers(std::vector<std::string>& texts) {
     std::vector<char*> pointers;

@@ -1,5 +1,6 @@
 // runner.cpp - starting and stopping the virtual module as a child process.
 #include "runner.h"
+#include "spawn_actions.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,18 +40,6 @@ struct Fd_Pair {
         if (read >= 0) close(read);
         if (write >= 0) close(write);
     }
-};
-
-class Spawn_Actions {
-public:
-    Spawn_Actions() { posix_spawn_file_actions_init(&actions_); }
-    ~Spawn_Actions() { posix_spawn_file_actions_destroy(&actions_); }
-    Spawn_Actions(const Spawn_Actions&) = delete;
-    Spawn_Actions& operator=(const Spawn_Actions&) = delete;
-    posix_spawn_file_actions_t* get() { return &actions_; }
-
-private:
-    posix_spawn_file_actions_t actions_;
 };
 
 pid_t Spawn(const std::vector<std::string>& arguments, Spawn_Actions& actions) {
