@@ -42,6 +42,17 @@ struct Fd_Pair {
     }
 };
 
+// A pipe whose write end the child gets as its stdout (and stderr, when
+// asked); the read end stays with the caller.
+void Capture_Output(Fd_Pair& pipe_ends, Spawn_Actions& actions, bool with_stderr) {
+    std::array<int, 2> ends{};
+    if (pipe2(ends.data(), O_CLOEXEC) != 0) throw std::runtime_error(Error_Text("pipe"));
+    pipe_ends.read = ends[0];
+    pipe_ends.write = ends[1];
+    posix_spawn_file_actions_adddup2(actions.get(), pipe_ends.write, STDOUT_FILENO);
+    if (with_stderr) posix_spawn_file_actions_adddup2(actions.get(), pipe_ends.write, STDERR_FILENO);
+}
+
 pid_t Spawn(const std::vector<std::string>& arguments, Spawn_Actions& actions) {
     std::vector<char*> argv;
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -103,12 +114,8 @@ Running_Module::Running_Module(const std::vector<std::string>& nodes, bool log) 
 
     try {
         Fd_Pair pipe_ends;
-        std::array<int, 2> ends{};
-        if (pipe2(ends.data(), O_CLOEXEC) != 0) throw std::runtime_error(Error_Text("pipe"));
-        pipe_ends.read = ends[0];
-        pipe_ends.write = ends[1];
         Spawn_Actions actions;
-        posix_spawn_file_actions_adddup2(actions.get(), pipe_ends.write, STDOUT_FILENO);
+        Capture_Output(pipe_ends, actions, false);
         pid_ = Spawn(arguments, actions);
         close(std::exchange(pipe_ends.write, -1));
 
@@ -199,13 +206,8 @@ int Running_Module::Stop(int signal) {
 
 int Run_Program(const std::vector<std::string>& arguments, std::string& output) {
     Fd_Pair pipe_ends;
-    std::array<int, 2> ends{};
-    if (pipe2(ends.data(), O_CLOEXEC) != 0) throw std::runtime_error(Error_Text("pipe"));
-    pipe_ends.read = ends[0];
-    pipe_ends.write = ends[1];
     Spawn_Actions actions;
-    posix_spawn_file_actions_adddup2(actions.get(), pipe_ends.write, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(actions.get(), pipe_ends.write, STDERR_FILENO);
+    Capture_Output(pipe_ends, actions, true);
     const pid_t pid = Spawn(arguments, actions);
     close(std::exchange(pipe_ends.write, -1));
 
