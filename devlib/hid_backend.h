@@ -2,14 +2,15 @@
 //
 // The logic (kx418.cpp) walks the devices, probes, opens, writes and reads
 // through these few functions only; each platform backend implements all of
-// them in one file (linux/hid_hidraw.cpp ships; fake/hid_fake.cpp stands in
-// for a device in tests). Nothing here knows about the module, its IDs or
-// its report layout.
+// them in one file (linux/hid_hidraw.cpp and windows/hid_win32.cpp ship;
+// fake/hid_fake.cpp stands in for a device in tests). Nothing here knows
+// about the module, its IDs or its report layout.
 #ifndef KX418_HID_BACKEND_H
 #define KX418_HID_BACKEND_H
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -50,16 +51,23 @@ enum class Hid_Item_Result {
     End,         // index past the last interface, or the walk cannot go on
 };
 
-// The record of one read in flight on the read channel, bound to the read
-// event. File position 0 (Offset, OffsetHigh) as the platform expects.
+// The backend's own record of the read in flight on the read channel: on
+// Windows the platform's OVERLAPPED record, elsewhere what the backend needs
+// to finish the read. Made by the backend's Hid_Start_Read, released with
+// the Hid_Overlapped that holds it; the logic never looks inside.
+struct Hid_Read_Record;
+struct Hid_Read_Record_Release {
+    void operator()(Hid_Read_Record* record) const;
+};
+
+// The read record bound to the read event, as the logic sets it up: file
+// position 0 (Offset, OffsetHigh) and the event that signals a completed
+// read. `read` belongs to the backend.
 struct Hid_Overlapped {
     std::uint32_t Offset = 0;
     std::uint32_t OffsetHigh = 0;
     Hid_Handle hEvent = Hid_None;
-    // Kept by the backend while a read is started and not yet finished.
-    Hid_Handle file = Hid_None;
-    std::span<std::uint8_t> buffer;
-    bool completed = false;
+    std::unique_ptr<Hid_Read_Record, Hid_Read_Record_Release> read;
 };
 
 enum class Hid_Wait_Result {
@@ -87,6 +95,9 @@ Hid_Handle Hid_Open(const char* path, Hid_Access access);
 bool Hid_Get_Attributes(Hid_Handle probe, Hid_Attributes& attributes);
 // Closes a channel or the read event; true when the close succeeded.
 bool Hid_Close(Hid_Handle handle);
+// Why the most recent Hid_Open on this thread returned Hid_None.
+enum class Hid_Open_Failure { None, Denied, Busy, Missing, Other };
+Hid_Open_Failure Hid_Last_Open_Failure();
 
 // --- read event -------------------------------------------------------------
 // Manual reset, initially signalled. Hid_None on failure.
@@ -104,7 +115,8 @@ bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped,
                     std::span<std::uint8_t> buffer);
 // Waits at most `limit_ms` for the started read to finish.
 Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms);
-// Abandons the read that is still pending on the channel.
+// Abandons the read that is still pending on the channel and returns once
+// it has ended: afterwards nothing of it lands in its buffer any more.
 void Hid_Cancel_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped);
 
 #endif  // KX418_HID_BACKEND_H

@@ -8,6 +8,15 @@ struct Hid_Device_List {
     std::size_t count = 0;  // devices present when the list was taken
 };
 
+struct Hid_Read_Record {
+    Hid_Handle file = Hid_None;
+    std::span<std::uint8_t> buffer;
+};
+
+void Hid_Read_Record_Release::operator()(Hid_Read_Record* record) const {
+    std::unique_ptr<Hid_Read_Record> owned{record};
+}
+
 namespace fake_hid {
 
 State state;
@@ -173,23 +182,22 @@ bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped,
     Device* device = Device_Of(read_channel);
     if (device == nullptr || device->read_start_fails || buffer.size() != Hid_Report_Size)
         return false;
-    overlapped.file = read_channel;
-    overlapped.buffer = buffer;
-    overlapped.completed = false;
+    if (!overlapped.read) overlapped.read.reset(std::make_unique<Hid_Read_Record>().release());
+    *overlapped.read = Hid_Read_Record{read_channel, buffer};
     if (Handle_Info* event = Find(overlapped.hEvent)) event->signalled = false;
     return true;
 }
 
 Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms) {
     state.calls.push_back("wait " + std::to_string(limit_ms));
-    Device* device = Device_Of(overlapped.file);
+    Device* device = overlapped.read ? Device_Of(overlapped.read->file) : nullptr;
     if (device == nullptr || device->wait_fails) return Hid_Wait_Result::Failed;
     if (device->replies.empty()) return Hid_Wait_Result::Timeout;
     const Input_Report reply = device->replies.front();
     device->replies.pop_front();
-    overlapped.buffer[0] = 0;
-    std::copy(reply.begin(), reply.end(), overlapped.buffer.begin() + 1);
-    overlapped.completed = true;
+    std::span<std::uint8_t> buffer = overlapped.read->buffer;
+    buffer[0] = 0;
+    std::copy(reply.begin(), reply.end(), buffer.begin() + 1);
     if (Handle_Info* event = Find(overlapped.hEvent)) event->signalled = true;
     return Hid_Wait_Result::Completed;
 }
@@ -197,7 +205,5 @@ Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms
 void Hid_Cancel_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped) {
     state.calls.push_back("cancel read");
     (void)read_channel;
-    overlapped.file = Hid_None;
-    overlapped.buffer = {};
-    overlapped.completed = false;
+    if (overlapped.read) *overlapped.read = Hid_Read_Record{};
 }

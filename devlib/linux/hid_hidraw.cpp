@@ -38,6 +38,18 @@ struct Hid_Device_List {
     std::vector<std::string> paths;
 };
 
+// The read in flight: reads are done inside the wait, so this is only the
+// channel, the buffer and whether the report has arrived.
+struct Hid_Read_Record {
+    Hid_Handle file = Hid_None;
+    std::span<std::uint8_t> buffer;
+    bool completed = false;
+};
+
+void Hid_Read_Record_Release::operator()(Hid_Read_Record* record) const {
+    std::unique_ptr<Hid_Read_Record> owned{record};
+}
+
 namespace {
 
 std::string Device_Folder = "/dev";
@@ -81,12 +93,13 @@ void Signal_Event(Hid_Handle event) {
 enum class Read_Outcome { Done, Nothing_Yet, Failed };
 
 Read_Outcome Read_Input_Report(Hid_Overlapped& overlapped) {
+    Hid_Read_Record& record = *overlapped.read;
     for (;;) {
-        const ssize_t got = read(To_Fd(overlapped.file), overlapped.buffer.data() + 1,
+        const ssize_t got = read(To_Fd(record.file), record.buffer.data() + 1,
                                  Input_Report_Size);
         if (got > 0) {
-            overlapped.buffer[0] = 0;
-            overlapped.completed = true;
+            record.buffer[0] = 0;
+            record.completed = true;
             Signal_Event(overlapped.hEvent);
             return Read_Outcome::Done;
         }
@@ -190,9 +203,8 @@ bool Hid_Write(Hid_Handle write_channel, std::span<const std::uint8_t> report) {
 bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped,
                     std::span<std::uint8_t> buffer) {
     if (read_channel == Hid_None || buffer.size() != Hid_Report_Size) return false;
-    overlapped.file = read_channel;
-    overlapped.buffer = buffer;
-    overlapped.completed = false;
+    if (!overlapped.read) overlapped.read.reset(std::make_unique<Hid_Read_Record>().release());
+    *overlapped.read = Hid_Read_Record{read_channel, buffer, false};
     Hid_Reset_Event(overlapped.hEvent);
     // A report already queued completes the read at once.
     return Read_Input_Report(overlapped) != Read_Outcome::Failed;
@@ -200,15 +212,15 @@ bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped,
 
 Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms) {
     using Clock = std::chrono::steady_clock;
-    if (overlapped.completed) return Hid_Wait_Result::Completed;
-    if (overlapped.file == Hid_None) return Hid_Wait_Result::Failed;
+    if (!overlapped.read || overlapped.read->file == Hid_None) return Hid_Wait_Result::Failed;
+    if (overlapped.read->completed) return Hid_Wait_Result::Completed;
 
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limit_ms);
     for (;;) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) return Hid_Wait_Result::Timeout;
 
-        pollfd channel{To_Fd(overlapped.file), POLLIN, 0};
+        pollfd channel{To_Fd(overlapped.read->file), POLLIN, 0};
         const int ready = poll(&channel, 1, static_cast<int>(left.count()));
         if (ready < 0) {
             if (errno == EINTR) continue;
@@ -228,7 +240,5 @@ Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms
 
 void Hid_Cancel_Read(Hid_Handle /*read_channel*/, Hid_Overlapped& overlapped) {
     // Reads are done inside the wait, so none is left in flight: forget it.
-    overlapped.file = Hid_None;
-    overlapped.buffer = {};
-    overlapped.completed = false;
+    if (overlapped.read) *overlapped.read = Hid_Read_Record{};
 }

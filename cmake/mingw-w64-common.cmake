@@ -1,0 +1,14 @@
+# What both mingw-w64 toolchain files share; KX418_MINGW_TRIPLE names the
+# target. Programs and the library link the runtime statically, so they
+# import Windows system DLLs only.
+set(CMAKE_C_COMPILER ${KX418_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KX418_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${KX418_MINGW_TRIPLE}-windres)
+set(CMAKE_OBJDUMP ${KX418_MINGW_TRIPLE}-objdump)
+set(CMAKE_FIND_ROOT_PATH /usr/${KX418_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+set(CMAKE_SHARED_LINKER_FLAGS_INIT -static)
