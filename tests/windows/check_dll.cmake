@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Fails unless LIBRARY (a DLL) exports exactly the four KX418 names,
 # undecorated, and imports from Windows system DLLs only. OBJDUMP is the
 # target's objdump.
@@ -7,14 +8,20 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p failed on ${LIBRARY}")
 endif()
 
-# The name table: "\t[   0] +base[   1] 0000 KX418_Close" lines after
-# "[Ordinal/Name Pointer] Table".
-string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([^\n]*\\[[^\n]*\n)*)" table "${listing}")
-string(REGEX MATCHALL "\\] [^ \n]+\n" rows "${CMAKE_MATCH_1}")
+# The name table: the lines "[   0] KX418_Close" after the line
+# "[Ordinal/Name Pointer] Table", up to the first blank line.
+string(REPLACE ";" "," listing "${listing}")
+string(REPLACE "\n" ";" lines "${listing}")
 set(names)
-foreach(row IN LISTS rows)
-  string(REGEX REPLACE "^\\] ([^ \n]+)\n$" "\\1" name "${row}")
-  list(APPEND names "${name}")
+set(in_table FALSE)
+foreach(line IN LISTS lines)
+  if(line MATCHES "\\[Ordinal/Name Pointer\\] Table")
+    set(in_table TRUE)
+  elseif(in_table AND line MATCHES "^[ \t]*\\[ *[0-9]+\\] ([^ ]+)$")
+    list(APPEND names "${CMAKE_MATCH_1}")
+  elseif(in_table)
+    set(in_table FALSE)
+  endif()
 endforeach()
 list(SORT names)
 set(expected KX418_Close KX418_Get_Reply KX418_Open KX418_Send_Cfg)
