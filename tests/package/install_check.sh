@@ -88,7 +88,7 @@ expected="control --reload-rules
 trigger --subsystem-match=hidraw --action=change"
 [[ $(cat "$calls") == "$expected" ]] || fail "postrm called udevadm with: $(cat "$calls")"
 for path in /usr/bin/KX418 "$library" /usr/lib/udev/rules.d/70-kx418.rules /usr/include/kx418.h \
-            /usr/share/doc/kx418 /usr/share/applications/org.kx418.Configurator.desktop; do
+            /usr/share/doc/kx418 /usr/share/applications/org.kx418.configurator.desktop; do
   [[ ! -e $path ]] || fail "$path is left after the purge"
 done
 ! ldconfig -p | grep -q libkx418 || fail "ldconfig still knows libkx418"
