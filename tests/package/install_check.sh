@@ -7,12 +7,13 @@
 #
 # 1. Installed and purged where udev does not run: the maintainer scripts
 #    leave udev alone and succeed.
-# 2. Installed where udev runs (its control socket exists) but udevadm
-#    fails: the rules are reloaded and the hidraw devices replayed, and
-#    the installation succeeds all the same.
-# 3. The installed program binds the installed library (installed
-#    program test); a project builds and links against kx418-dev through
-#    find_package(kx418) and through pkg-config.
+# 2. kx418 installed where udev runs (its control socket exists) but
+#    udevadm fails: the rules are reloaded and the hidraw devices
+#    replayed, and the installation succeeds all the same.
+# 3. The installed program binds the installed library with kx418 alone
+#    installed (installed program test); then, with kx418-dev, a project
+#    builds and links against the library through find_package(kx418) and
+#    through pkg-config.
 # 4. Purged: the rules are reloaded again and nothing of the packages is
 #    left.
 set -euo pipefail
@@ -37,9 +38,10 @@ for bindir in /usr/bin /usr/sbin; do
   chmod 755 "$bindir/udevadm"
 done
 export DEBIAN_FRONTEND=noninteractive
-install_both() {
-  dpkg -i "$runtime_deb" "$dev_deb" || fail "dpkg -i failed"
-  for package in kx418 kx418-dev; do
+install_packages() {
+  dpkg -i "$@" || fail "dpkg -i failed"
+  for deb in "$@"; do
+    package=$(dpkg-deb -f "$deb" Package)
     [[ $(dpkg-query -W -f='${Status}' "$package") == "install ok installed" ]] ||
       fail "$package is not installed"
   done
@@ -50,7 +52,7 @@ purge_both() {
 
 echo "--- 1. udev not running"
 rm -rf /run/udev
-install_both
+install_packages "$runtime_deb" "$dev_deb"
 purge_both
 [[ ! -s $calls ]] || fail "udevadm was called where udev does not run: $(cat "$calls")"
 
@@ -58,7 +60,7 @@ echo "--- 2. udev running, udevadm failing"
 mkdir -p /run/udev
 perl -MIO::Socket::UNIX -e 'IO::Socket::UNIX->new(Type => SOCK_STREAM(), Local => "/run/udev/control", Listen => 1) or die $!'
 [[ -S /run/udev/control ]] || fail "no stand-in control socket"
-install_both
+install_packages "$runtime_deb"
 expected="control --reload-rules
 trigger --subsystem-match=hidraw --action=add"
 [[ $(cat "$calls") == "$expected" ]] || fail "postinst called udevadm with: $(cat "$calls")"
@@ -66,9 +68,11 @@ trigger --subsystem-match=hidraw --action=add"
 
 echo "--- 3. the installed program and library"
 library=$(ldconfig -p | awk '$1 == "libkx418.so.1" {print $NF}')
-[[ $library == /usr/lib/*/libkx418.so.1 ]] || fail "ldconfig does not know libkx418.so.1 ($library)"
+[[ $library == /usr/lib/*/libkx418.so.1 || $library == /lib/*/libkx418.so.1 ]] || fail "ldconfig does not know libkx418.so.1 ($library)"
 echo "libkx418.so.1 => $library"
 env -u LD_LIBRARY_PATH -u LD_PRELOAD "$program_test" || fail "the installed program test failed"
+
+install_packages "$dev_deb"
 
 cmake -S "$here/consumer" -B "$work/consumer" -G Ninja >"$work/consumer.log" 2>&1 &&
   cmake --build "$work/consumer" >>"$work/consumer.log" 2>&1 || { cat "$work/consumer.log"; fail "the CMake consumer did not build"; }
