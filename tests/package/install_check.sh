@@ -81,7 +81,9 @@ grep -q "^kx418_DIR:PATH=/usr/lib/.*/cmake/kx418$" "$work/consumer/CMakeCache.tx
 cc -std=c99 -Wall -Werror -o "$work/consumer-pkg-config" "$here/consumer/consumer.c" \
   $(pkg-config --cflags --libs kx418) || fail "the pkg-config consumer did not build"
 for consumer in "$work/consumer/consumer" "$work/consumer-pkg-config"; do
-  ldd "$consumer" | grep -q "libkx418.so.1 => $library" || fail "$consumer is not linked to $library"
+  linked=$(ldd "$consumer" | awk '$1 == "libkx418.so.1" {print $3}')
+  [[ -n $linked && $(realpath "$linked") == $(realpath "$library") ]] ||
+    fail "$consumer is linked to \"$linked\", not to $library"
   [[ $(env -u LD_LIBRARY_PATH "$consumer") == "KX418_Open: 0" ]] || fail "$consumer did not run"
   echo "$(basename "$consumer"): linked to $library, KX418_Open without a module: 0"
 done
@@ -95,5 +97,5 @@ for path in /usr/bin/KX418 "$library" /usr/lib/udev/rules.d/70-kx418.rules /usr/
             /usr/share/doc/kx418 /usr/share/applications/org.kx418.configurator.desktop; do
   [[ ! -e $path ]] || fail "$path is left after the purge"
 done
-! ldconfig -p | grep -q libkx418 || fail "ldconfig still knows libkx418"
+[[ $(ldconfig -p) != *libkx418* ]] || fail "ldconfig still knows libkx418"
 echo "PASS: installed, used and purged"
