@@ -13,9 +13,13 @@
 
 #include <memory>
 
-// The library's file name, found beside the program (its run path) or on
-// the usual search path.
-inline constexpr const char KX418_Library_Name[] = "libkx418.so";
+// The library's file name: its SONAME, the name the runtime package
+// installs (the unversioned libkx418.so is a link for building against
+// the library and comes only with the development package), and the name
+// that keeps a later, incompatible libkx418.so.2 from being bound. Found
+// beside the program (its run path in the build tree), else on the
+// system's search path.
+inline constexpr const char KX418_Library_Name[] = "libkx418.so.1";
 
 // Releases a loaded library when its owner lets go of it.
 struct KX418_Library_Closer {

@@ -1,5 +1,5 @@
 // fake_kx418.cpp - a stand-in device library for binding tests, built as
-// libkx418.so in one folder per variant: complete, or with one export left
+// libkx418.so.1 in one folder per variant: complete, or with one export left
 // out (FAKE_WITHOUT_OPEN, ...). Each export answers with its own number, so
 // a test sees which export an entry point was bound to. Loading and
 // unloading append "load" and "unload" to the file KX418_FAKE_LOG names.

@@ -1,5 +1,5 @@
 // recording_kx418.h - a stand-in device library that records every call
-// and answers as a test scripts it. Built as libkx418.so in a folder of its
+// and answers as a test scripts it. Built as libkx418.so.1 in a folder of its
 // own; the test program finds it by the bare file name and reaches its
 // script through the extra export Recording_KX418_State.
 #ifndef KX418_TESTS_APP_RECORDING_KX418_H

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real program under Xvfb, through tools/screenshot: the window's
 # picture has the window's size (700x523) and is not blank; the program
-# finds libkx418.so beside itself; copied to a folder without the library
+# finds libkx418.so.1 beside itself; copied to a folder without the library
 # it shows its panel all the same; it ends on "Beenden" with exit code 0.
 #   screenshot_check.sh PROGRAM WORK_FOLDER
 # Skips (exit 77) when the X tools are missing, except in CI, where that
@@ -28,7 +28,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 # Beside the library.
 output=$("$screenshot" --program "$program" "$work/kx418.png")
 echo "$output"
-grep -q "has loaded $(dirname "$(realpath "$program")")/libkx418.so" <<<"$output" ||
+grep -q "has loaded $(dirname "$(realpath "$program")")/libkx418.so.1" <<<"$output" ||
   fail "the program did not load the library beside it"
 read -r width height colours < <(identify -format '%w %h %k\n' "$work/kx418.png")
 [[ $width -eq 700 && $height -eq 523 ]] || fail "picture is ${width}x${height}, not 700x523"

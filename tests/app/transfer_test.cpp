@@ -57,7 +57,7 @@ protected:
         using State_Fn = Recording_KX418* (*)();
         auto state_fn =
             reinterpret_cast<State_Fn>(dlsym(KX418_Handle.get(), "Recording_KX418_State"));
-        ASSERT_NE(state_fn, nullptr) << "libkx418.so found is not the recording library";
+        ASSERT_NE(state_fn, nullptr) << "libkx418.so.1 found is not the recording library";
         library = state_fn();
     }
 

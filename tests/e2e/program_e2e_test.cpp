@@ -180,32 +180,9 @@ protected:
             return box;
         }
         box.title = desktop_->Title(window);
-        // The box takes the keyboard focus when it shows; should a key
-        // still reach the window before it, the copy is asked for again.
-        const std::string separator = "---------------------------\n";
-        const std::string head = separator + box.title + "\n" + separator;
-        std::string copied;
-        for (const auto deadline = Clock::now() + 10s;
-             !copied.starts_with(head) && Clock::now() < deadline;) {
-            desktop_->Focus(window);
-            desktop_->Key("ctrl+c");
-            for (const auto asked = Clock::now(); Clock::now() < asked + 1s;) {
-                if ((copied = desktop_->Clipboard()).starts_with(head)) break;
-                std::this_thread::sleep_for(50ms);
-            }
-        }
-        if (copied.starts_with(head) && copied.ends_with("\n" + separator)) {
-            box.message = copied.substr(head.size(), copied.size() - head.size() - separator.size() - 1);
-        } else {
-            ADD_FAILURE() << "the box's text did not reach the clipboard: \"" << copied << "\"";
-        }
-        bool closed = false;
-        for (int attempt = 0; attempt < 5 && !closed; ++attempt) {
-            desktop_->Focus(window);
-            desktop_->Key("Return");
-            closed = desktop_->Wait_Until_Gone(Any_Box, 2s);
-        }
-        EXPECT_TRUE(closed) << "the box did not close on Enter";
+        box.message = desktop_->Box_Message(window, box.title);
+        EXPECT_FALSE(box.message.empty()) << "the box's text did not reach the clipboard";
+        EXPECT_TRUE(desktop_->Dismiss_Box(window, Any_Box)) << "the box did not close on Enter";
         // Exactly one box per transfer.
         std::this_thread::sleep_for(500ms);
         EXPECT_TRUE(desktop_->Windows(Any_Box).empty()) << "a second box followed \"" << box.message << "\"";

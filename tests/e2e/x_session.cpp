@@ -244,4 +244,33 @@ std::string Desktop::Clipboard() const {
     return virtual_module::Exited_Cleanly(status) ? text : std::string();
 }
 
+// The box takes the keyboard focus when it shows; should a key still
+// reach the window before it, the copy is asked for again.
+std::string Desktop::Box_Message(const std::string& window, const std::string& title) const {
+    const std::string separator = "---------------------------\n";
+    const std::string head = separator + title + "\n" + separator;
+    std::string copied;
+    for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+         !copied.starts_with(head) && std::chrono::steady_clock::now() < deadline;) {
+        Focus(window);
+        Key("ctrl+c");
+        for (const auto asked = std::chrono::steady_clock::now();
+             std::chrono::steady_clock::now() < asked + std::chrono::seconds(1);) {
+            if ((copied = Clipboard()).starts_with(head)) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    if (!copied.starts_with(head) || !copied.ends_with("\n" + separator)) return {};
+    return copied.substr(head.size(), copied.size() - head.size() - separator.size() - 1);
+}
+
+bool Desktop::Dismiss_Box(const std::string& window, const std::string& title_pattern) const {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        Focus(window);
+        Key("Return");
+        if (Wait_Until_Gone(title_pattern, std::chrono::seconds(2))) return true;
+    }
+    return false;
+}
+
 }  // namespace e2e

@@ -84,6 +84,15 @@ public:
     // The clipboard's text, "" when it holds none.
     std::string Clipboard() const;
 
+    // The text of the message box `window` titled `title`, as the user
+    // copies it (Ctrl+C puts the title and the text on the clipboard); ""
+    // when the copy did not arrive within 10 s.
+    std::string Box_Message(const std::string& window, const std::string& title) const;
+    // Dismisses the box `window` with Enter, as a user would (keys that
+    // went astray before the box had the keyboard are given again); true
+    // when no window matching `title_pattern` is left.
+    bool Dismiss_Box(const std::string& window, const std::string& title_pattern) const;
+
 private:
     // Runs a tool on this display; its output.
     std::string Run(const std::vector<std::string>& arguments, int* status = nullptr) const;
