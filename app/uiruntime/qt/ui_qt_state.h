@@ -67,7 +67,8 @@ UiQtPanel* FindPanelByHandle(int handle);
 int ResolveControl(const char* operation, int panel, int control, UiQtControl*& out);
 
 // Builds the widgets of a panel's controls onto panel.widget, in control
-// order (later controls lie above earlier ones). Tab controls get their
+// order (later controls lie above earlier ones, decorations beneath all;
+// texts, labels and decorations let input through). Tab controls get their
 // tabs and an empty page stack; AddPage fills it. Returns false and says
 // why when a control cannot be built.
 bool BuildControls(UiQtPanel& panel, std::string& error);
