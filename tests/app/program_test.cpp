@@ -2,7 +2,11 @@
 // run in child processes (this test program started again with
 // --scenario), so the exit routines and the library's release can be
 // watched; the fake libraries are found by the bare file name through the
-// search path the child is given.
+// search path the child is given. Every release of the library in the
+// child is logged where it happens (this program's dlclose stands in front
+// of the system's), and an exit routine registered before Load_KX418 runs
+// after the program's own: it logs whether the library is still held or
+// still loaded then.
 #include "KX418.h"
 #include "KX418_DLL.h"
 #include "ui_driver.h"
@@ -17,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,6 +51,30 @@ void Log(const std::string& line)
     }
 }
 
+// The handle Load_KX418 got, once the child has seen it.
+void* g_library = nullptr;
+
+using Dlclose_Fn = int (*)(void*);
+Dlclose_Fn Real_Dlclose()
+{
+    static const auto real = reinterpret_cast<Dlclose_Fn>(dlsym(RTLD_NEXT, "dlclose"));
+    return real;
+}
+
+// Runs after the program's exit routine and before the destructors of its
+// globals: by then the library must be released, and gone from the process.
+void Check_Release_At_Exit()
+{
+    std::string line = KX418_Handle ? "end: handle set" : "end: handle empty";
+    if (void* again = dlopen(KX418_Library_Name, RTLD_NOW | RTLD_NOLOAD)) {
+        line += ", library loaded";
+        Real_Dlclose()(again);
+    } else {
+        line += ", library gone";
+    }
+    Log(line);
+}
+
 template <typename Fn> void LogEntryPoint(const char* name, Fn entry_point)
 {
     if (entry_point == nullptr) {
@@ -62,9 +91,10 @@ int RunScenario(const std::string& scenario)
 {
     // Registered before the program registers its exit routine, so it runs
     // after it: whatever the routine released is logged before "end".
-    std::atexit([] { Log("end"); });
+    std::atexit(Check_Release_At_Exit);
     if (scenario == "bind") {
         Log("result " + std::to_string(Load_KX418()));
+        g_library = KX418_Handle.get();
         Log(KX418_Handle ? "handle set" : "handle null");
         LogEntryPoint("KX418_Open", KX418_Open);
         LogEntryPoint("KX418_Close", KX418_Close);
@@ -75,6 +105,7 @@ int RunScenario(const std::string& scenario)
     // The whole program; a driver looks at the panel once the event loop
     // runs, then ends the program as a user would.
     UiTest_SetLoopObserver([scenario] {
+        g_library = KX418_Handle.get();
         QWidget* window = UiQt_PanelWidget(Panel_Handle);
         Log(window != nullptr && window->isVisible() ? "shown" : "not shown");
         if (window == nullptr) std::_Exit(3);
@@ -87,6 +118,17 @@ int RunScenario(const std::string& scenario)
     Log("main " + std::to_string(rc));
     return rc;
 }
+
+}  // namespace
+
+// Every dlclose in the child passes here; one of the library is logged.
+extern "C" int dlclose(void* handle) noexcept
+{
+    if (g_library != nullptr && handle == g_library) Log("dlclose");
+    return Real_Dlclose()(handle);
+}
+
+namespace {
 
 // ---- in the test ---------------------------------------------------------
 
@@ -134,22 +176,27 @@ std::string Fakes(const char* variant)
 
 using Lines = std::vector<std::string>;
 
+// At exit the program holds no library and none is loaded: released by
+// the exit routine, exactly once (one "dlclose" in the log), or never
+// loaded.
+const char* const kReleased = "end: handle empty, library gone";
+
 TEST(Binding, LoadsTheLibraryByFileNameAndReleasesItOnceAtExit)
 {
     struct Case { const char* variant; Lines log; };
     const Case cases[] = {
         {"complete", {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close 12",
-                      "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "unload", "end"}},
+                      "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "dlclose", kReleased}},
         {"absent", {"result 1", "handle null", "KX418_Open null", "KX418_Close null",
-                    "KX418_Send_Cfg null", "KX418_Get_Reply null", "end"}},
+                    "KX418_Send_Cfg null", "KX418_Get_Reply null", kReleased}},
         {"no_open", {"load", "result 0", "handle set", "KX418_Open null", "KX418_Close 12",
-                     "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "unload", "end"}},
+                     "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "dlclose", kReleased}},
         {"no_close", {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close null",
-                      "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "unload", "end"}},
+                      "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "dlclose", kReleased}},
         {"no_send_cfg", {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close 12",
-                         "KX418_Send_Cfg null", "KX418_Get_Reply 14", "unload", "end"}},
+                         "KX418_Send_Cfg null", "KX418_Get_Reply 14", "dlclose", kReleased}},
         {"no_get_reply", {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close 12",
-                          "KX418_Send_Cfg 13", "KX418_Get_Reply null", "unload", "end"}},
+                          "KX418_Send_Cfg 13", "KX418_Get_Reply null", "dlclose", kReleased}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.variant);
@@ -164,10 +211,10 @@ TEST(StartUp, PanelShownAndExitCodeZeroWithOrWithoutTheLibrary)
 {
     struct Case { const char* variant; const char* ending; Lines log; };
     const Case cases[] = {
-        {"complete", "quit", {"load", "shown", "main 0", "unload", "end"}},
-        {"complete", "close", {"load", "shown", "main 0", "unload", "end"}},
-        {"absent", "quit", {"shown", "main 0", "end"}},
-        {"no_get_reply", "close", {"load", "shown", "main 0", "unload", "end"}},
+        {"complete", "quit", {"load", "shown", "main 0", "dlclose", kReleased}},
+        {"complete", "close", {"load", "shown", "main 0", "dlclose", kReleased}},
+        {"absent", "quit", {"shown", "main 0", kReleased}},
+        {"no_get_reply", "close", {"load", "shown", "main 0", "dlclose", kReleased}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.variant) + " " + c.ending);
