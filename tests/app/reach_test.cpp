@@ -46,25 +46,16 @@ const UiPanelFile& Layout()
     return file;
 }
 
-class Reach : public ::testing::Test {
+class Reach : public LoadedMainPanel {
 protected:
-    static void SetUpTestSuite() { StartUiForTests(); }
-
     void SetUp() override
     {
-        panel_ = LoadPanel(0, "KX418.uir", PANEL);
-        ASSERT_GE(panel_, 0);
-        ASSERT_GE(DisplayPanel(panel_), 0);
+        ASSERT_NO_FATAL_FAILURE(LoadedMainPanel::SetUp());
         window_ = UiQt_PanelWidget(panel_);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_));
         tabs_ = UiQt_ControlWidget(panel_, PANEL_TAB)->findChild<QTabBar*>();
         ASSERT_NE(tabs_, nullptr);
     }
-    void TearDown() override
-    {
-        if (panel_ >= 0) DiscardPanel(panel_);
-    }
-
     // The widget at that point of the window is `control` or a part of it.
     void ExpectFound(QPoint point, QWidget* control, const char* where) const
     {
@@ -155,7 +146,6 @@ protected:
         EXPECT_EQ(field->selectedText(), field->text()) << "a double click does not select the result";
     }
 
-    int panel_ = -1;
     QWidget* window_ = nullptr;
     QTabBar* tabs_ = nullptr;
 };
