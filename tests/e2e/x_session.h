@@ -47,10 +47,13 @@ std::string Missing_Desktop_Tools();
 
 // An X server of its own (Xvfb, 1024x768, no TCP) on a free display, so
 // that several can run side by side; a client has got in before the
-// constructor returns. Stopped at the end.
+// constructor returns. Stopped at the end. Given a cookie (hex, as xauth
+// takes it), the server lets in only clients that hold it: the authority
+// file then holds it for the server's display.
 class X_Server {
 public:
-    explicit X_Server(const std::string& log_file);
+    explicit X_Server(const std::string& log_file, const std::string& authority_file = "",
+                      const std::string& cookie = "");
     const std::string& Display() const { return display_; }
 
 private:
@@ -83,6 +86,9 @@ public:
     void Focus(const std::string& window) const;
     // The clipboard's text, "" when it holds none.
     std::string Clipboard() const;
+    // The text last selected with the mouse (the primary selection), ""
+    // when none is.
+    std::string Selection() const;
 
     // The text of the message box `window` titled `title`, as the user
     // copies it (Ctrl+C puts the title and the text on the clipboard); ""
@@ -94,6 +100,7 @@ public:
     bool Dismiss_Box(const std::string& window, const std::string& title_pattern) const;
 
 private:
+    std::string Selection_Text(const char* selection) const;
     // Runs a tool on this display; its output.
     std::string Run(const std::vector<std::string>& arguments, int* status = nullptr) const;
     std::string display_;
