@@ -87,6 +87,9 @@ Hid_Handle Hid_Open(const char* path, Hid_Access access);
 bool Hid_Get_Attributes(Hid_Handle probe, Hid_Attributes& attributes);
 // Closes a channel or the read event; true when the close succeeded.
 bool Hid_Close(Hid_Handle handle);
+// Why the most recent Hid_Open on this thread returned Hid_None.
+enum class Hid_Open_Failure { None, Denied, Busy, Missing, Other };
+Hid_Open_Failure Hid_Last_Open_Failure();
 
 // --- read event -------------------------------------------------------------
 // Manual reset, initially signalled. Hid_None on failure.
