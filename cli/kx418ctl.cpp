@@ -435,6 +435,17 @@ int Kx418ctl_Main(int argc, const char* const* argv, std::ostream& out, std::ost
     Add_Selection(*sequence);
     sequence->footer(Exit_Code_Text);
 
+    // A word where the command belongs is named as such, not just missed.
+    const auto is_command = [&](const char* word) {
+        for (const CLI::App* command : {list, send, sequence})
+            if (command->check_name(word)) return true;
+        return false;
+    };
+    if (argc >= 2 && argv[1][0] != '-' && !is_command(argv[1])) {
+        err << "kx418ctl: unknown command \"" << argv[1]
+            << "\" (commands: list, send, sequence; see kx418ctl --help)\n";
+        return Exit_Usage;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
