@@ -66,13 +66,10 @@ struct Listed_Device {
     int index = -1;  // as --index counts: modules this user can open, in walk order
 };
 
+// The module as KX418_Open looks for it.
 Device_Match Module_Identity() {
-    Device_Match identity;
-    identity.vendor_id = KX418_Vendor_ID;
-    identity.product_id = KX418_Product_ID;
-    identity.version_number = KX418_Version_Number;
-    identity.match_flags = KX418_Match_Flags;
-    return identity;
+    return Make_Device_Match(0, KX418_Vendor_ID, KX418_Product_ID, KX418_Version_Number,
+                             KX418_Match_Flags);
 }
 
 int List_Visitor(const Hid_Interface_Data& /*data*/, const Hid_Interface_Detail& detail,

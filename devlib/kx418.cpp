@@ -66,6 +66,18 @@ void Enum_HID_Devices(Enum_Visitor visitor, void* context) {
     } while (go_on != 0);
 }
 
+Device_Match Make_Device_Match(std::int32_t wanted_index, std::uint16_t vendor_id,
+                               std::uint16_t product_id, std::uint16_t version_number,
+                               std::int32_t match_flags) {
+    Device_Match match;
+    match.wanted_index = wanted_index;
+    match.vendor_id = vendor_id;
+    match.product_id = product_id;
+    match.version_number = version_number;
+    match.match_flags = match_flags;
+    return match;
+}
+
 bool Attributes_Match(const Hid_Attributes& attributes, const Device_Match& match) {
     return !((match.match_flags & Match_Vendor_ID) && attributes.VendorID != match.vendor_id) &&
            !((match.match_flags & Match_Product_ID) && attributes.ProductID != match.product_id) &&
@@ -109,12 +121,8 @@ int Match_Device(const Hid_Interface_Data& /*data*/, const Hid_Interface_Detail&
 int Find_Device(std::int32_t wanted_index, std::uint16_t vendor_id, std::uint16_t product_id,
                 std::uint16_t version_number, std::int32_t match_flags,
                 std::span<char, Device_Path_Size> path) {
-    Device_Match match;
-    match.wanted_index = wanted_index;
-    match.vendor_id = vendor_id;
-    match.product_id = product_id;
-    match.version_number = version_number;
-    match.match_flags = match_flags;
+    Device_Match match =
+        Make_Device_Match(wanted_index, vendor_id, product_id, version_number, match_flags);
 
     Enum_HID_Devices(Match_Device_Visitor, &match);
     if (match.device_handle == Hid_None) return 0;
@@ -140,11 +148,7 @@ int Open_Device_Path(const char* path, std::uint16_t vendor_id, std::uint16_t pr
     Close_Device();
     if (path == nullptr) return 0;
 
-    Device_Match match;
-    match.vendor_id = vendor_id;
-    match.product_id = product_id;
-    match.version_number = version_number;
-    match.match_flags = match_flags;
+    Device_Match match = Make_Device_Match(0, vendor_id, product_id, version_number, match_flags);
     // The same test as for a device of the walk, on this path only.
     Hid_Interface_Detail detail;
     detail.DevicePath = path;

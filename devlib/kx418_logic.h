@@ -66,6 +66,10 @@ int Open_Device(std::int32_t wanted_index, std::uint16_t vendor_id,
                 std::int32_t match_flags);
 int Close_Device();
 
+// A search record: matches passed 0, no device selected yet.
+Device_Match Make_Device_Match(std::int32_t wanted_index, std::uint16_t vendor_id,
+                               std::uint16_t product_id, std::uint16_t version_number,
+                               std::int32_t match_flags);
 // Whether a device's attributes match a search's identity under its flags.
 bool Attributes_Match(const Hid_Attributes& attributes, const Device_Match& match);
 // Opens the device at `path` as Open_Device opens the selected one, when

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "private_dev_run.h"
 #include "runner.h"
 
 extern char** environ;
@@ -111,51 +112,10 @@ int Measure(int runs) {
     return 0;
 }
 
-std::string Self_Path() {
-    std::array<char, 4096> path{};
-    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (length <= 0) Fail("cannot find this program's path");
-    return std::string(path.data(), static_cast<std::size_t>(length));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    int runs = 200;
-    bool spread = false;
     if (argc == 3 && std::string_view(argv[1]) == "--inside") return Measure(std::atoi(argv[2]));
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "--runs" && i + 1 < argc)
-            runs = std::atoi(argv[++i]);
-        else if (argument == "--spread")
-            spread = true;
-        else
-            runs = 0;
-    }
-    if (runs <= 0) Fail("usage: kx418_cli_bench [--runs N] [--spread]");
-    if (const std::string reason = virtual_module::Unavailable_Reason(); !reason.empty()) Fail(reason);
-
-    if (spread) {
-        std::printf("Benchmark and virtual module free to run on any CPU.\n");
-    } else {
-        const int cpu = bench::Pin_To_One_Cpu();
-        if (cpu < 0) Fail("cannot pin to one CPU (try --spread)");
-        std::printf("Benchmark and virtual module pinned to CPU %d.\n", cpu);
-    }
-    std::fflush(stdout);
-    // The module is stopped and its folder removed before any exit.
-    std::string output;
-    int status = 0;
-    try {
-        const virtual_module::Running_Module module({"hidraw0"}, false);
-        status = virtual_module::Run_Program(
-            {KX418_PRIVATE_DEV, module.Folder(), Self_Path(), "--inside", std::to_string(runs)},
-            output);
-    } catch (const std::exception& error) {
-        Fail(error.what());
-    }
-    std::fputs(output.c_str(), stdout);
-    if (!virtual_module::Exited_Cleanly(status)) Fail("the measuring run failed");
-    return 0;
+    return bench::Run_Inside_Virtual_Dev(argc, argv, "kx418_cli_bench", "--runs", 200, {"hidraw0"},
+                                         KX418_PRIVATE_DEV);
 }
