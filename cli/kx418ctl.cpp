@@ -119,8 +119,8 @@ const char* Remedy_Of(const Listed_Device& device) {
     case Hid_Open_Failure::Denied:
         return "give this user access with a udev rule, e.g. in "
                "/etc/udev/rules.d/70-kx418.rules: SUBSYSTEM==\"hidraw\", "
-               "ATTRS{idVendor}==\"2b5d\", ATTRS{idProduct}==\"0418\", TAG+=\"uaccess\"; "
-               "then re-plug the module";
+               "ATTRS{idVendor}==\"2b5d\", ATTRS{idProduct}==\"0418\", MODE=\"0660\", "
+               "GROUP=\"plugdev\", with the user in group plugdev; then re-plug the module";
     case Hid_Open_Failure::Busy:
         return "another program holds it: end that program, or re-plug the module";
     case Hid_Open_Failure::Missing: return "it went away during the walk: plug it in again";
