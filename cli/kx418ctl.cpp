@@ -105,7 +105,7 @@ const char* Problem_Of(const Listed_Device& device) {
     switch (device.failure) {
     case Hid_Open_Failure::Denied: return "permission denied";
     case Hid_Open_Failure::Busy: return "busy";
-    case Hid_Open_Failure::Missing: return "gone";
+    case Hid_Open_Failure::Missing: return "not present";
     case Hid_Open_Failure::None:
     case Hid_Open_Failure::Other: break;
     }
@@ -123,7 +123,7 @@ const char* Remedy_Of(const Listed_Device& device) {
                "GROUP=\"plugdev\", with the user in group plugdev; then re-plug the module";
     case Hid_Open_Failure::Busy:
         return "another program holds it: end that program, or re-plug the module";
-    case Hid_Open_Failure::Missing: return "it went away during the walk: plug it in again";
+    case Hid_Open_Failure::Missing: return "plug the module in (again), or check the path";
     case Hid_Open_Failure::None:
     case Hid_Open_Failure::Other: break;
     }
