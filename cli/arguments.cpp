@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -177,6 +178,9 @@ double Time_Of(const std::string& path, const Toml_Value& value, const std::stri
 }  // namespace
 
 void Read_Sequence_File(const std::string& path, Sequence_Settings& settings) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error))
+        throw Usage_Error("sequence file " + path + ": a folder, not a file");
     std::ifstream file(path, std::ios::binary);
     if (!file) throw Usage_Error("sequence file " + path + ": cannot be read");
     Toml_Value root;

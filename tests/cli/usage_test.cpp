@@ -124,6 +124,7 @@ TEST_F(Kx418ctl, BadInputIsRefusedBeforeAnythingIsOpened) {
         {{"sequence", "--channel", "2", "1", "2678401"}, "channel 2 STOP \"2678401\": above"},
         {{"sequence", "--file", "/nonexistent/seq.toml"},
          "sequence file /nonexistent/seq.toml: cannot be read"},
+        {{"sequence", "--file", "/tmp"}, "sequence file /tmp: a folder, not a file"},
         {{"sequence", "--file", malformed.path()}, malformed.path() + ":4: malformed"},
         {{"sequence", "--file", two_decimals.path()},
          two_decimals.path() + ":2: channel 2 start \"1.25\": more than one decimal"},
