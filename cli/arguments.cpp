@@ -140,6 +140,9 @@ int Parse_Channel(std::string_view text, std::string_view name) {
 
 namespace {
 
+// A hand-written sequence file is a few hundred bytes.
+constexpr std::size_t Longest_Sequence_File = 64 * 1024;
+
 using Toml_Value = toml::basic_value<toml::discard_comments, std::map, std::vector>;
 
 [[noreturn]] void File_Error(const std::string& path, std::uint_least32_t line,
@@ -181,11 +184,24 @@ void Read_Sequence_File(const std::string& path, Sequence_Settings& settings) {
     std::error_code error;
     if (std::filesystem::is_directory(path, error))
         throw Usage_Error("sequence file " + path + ": a folder, not a file");
+    // Read whole first, so that a pipe or a device works as well as a file
+    // and the parser never sizes its buffer from a stream position.
     std::ifstream file(path, std::ios::binary);
     if (!file) throw Usage_Error("sequence file " + path + ": cannot be read");
+    std::string text;
+    std::array<char, 4096> chunk{};
+    while (file.read(chunk.data(), chunk.size()) || file.gcount() > 0) {
+        text.append(chunk.data(), static_cast<std::size_t>(file.gcount()));
+        if (text.size() > Longest_Sequence_File)
+            throw Usage_Error("sequence file " + path + ": larger than " +
+                              std::to_string(Longest_Sequence_File / 1024) + " KiB");
+    }
+    if (file.bad()) throw Usage_Error("sequence file " + path + ": cannot be read");
+
     Toml_Value root;
     try {
-        root = toml::parse<toml::discard_comments, std::map, std::vector>(file, path);
+        std::istringstream stream(text);
+        root = toml::parse<toml::discard_comments, std::map, std::vector>(stream, path);
     } catch (const toml::exception& error) {
         File_Error(path, error.location().line(), "malformed: " + First_Line(error.what()));
     } catch (const std::exception& error) {
