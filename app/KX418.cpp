@@ -52,8 +52,6 @@ double dTime2 = 0.0;
 
 namespace {
 
-constexpr double Two_To_31 = 2147483648.0;
-
 // A transfer needs all four entry points; with any of them unbound (the
 // library not found, or an export missing from it) none is called.
 bool Library_Bound()
@@ -67,33 +65,17 @@ void Tell_Library_Missing()
     MessagePopup("Fehler", "Die Geraetebibliothek wurde nicht gefunden!");
 }
 
-// Steps 2 and 3 of every transfer: the report of the current values, then
-// the module's acknowledgement. Tells the user of a failure only.
-int Send_And_Await_Reply()
+void Tell(Transfer_Outcome outcome)
 {
-    if (!KX418_Send_Cfg(Fn_Num, Fn_Setting, Time1, Time2)) {
-        MessagePopup("Fehler", "Sendefehler!");
-        return 0;
-    }
-    if (!KX418_Get_Reply()) {
-        MessagePopup("Fehler", "Empfangsfehler!");
-        return 0;
-    }
-    return 1;
+    MessagePopup(Outcome_Title(outcome), Outcome_Message(outcome));
+}
+
+Report_Values Next_Report()
+{
+    return {Fn_Num, Fn_Setting, Time1, Time2};
 }
 
 }  // namespace
-
-std::uint32_t Sec_To_Ms(double seconds)
-{
-    const double product = seconds * 1000.0;
-    // Truncation toward zero; products from 2^31 up are taken apart so that
-    // they, too, stay exact in the unsigned 32-bit result.
-    if (product < Two_To_31)
-        return static_cast<std::uint32_t>(static_cast<std::int64_t>(product));
-    return static_cast<std::uint32_t>(static_cast<std::int64_t>(product - Two_To_31)) +
-           0x80000000u;
-}
 
 int Send_Cfg()
 {
@@ -101,15 +83,12 @@ int Send_Cfg()
         Tell_Library_Missing();
         return 0;
     }
-    if (!KX418_Open()) {
-        MessagePopup("Fehler", "Das Geraet wurde nicht gefunden!");
-        return 0;
-    }
-    // After a failure the module stays open; the next open releases it.
-    if (!Send_And_Await_Reply()) return 0;
-    KX418_Close();
-    MessagePopup("Info", "Die Einstellungen wurden abgeschickt!");
-    return 1;
+    // The module is closed before the success is told; after a failure it
+    // stays open, and the next open releases it.
+    const Transfer_Outcome outcome =
+        Transfer_Report(KX418_Open, KX418_Close, KX418_Send_Cfg, KX418_Get_Reply, Next_Report());
+    Tell(outcome);
+    return outcome == Transfer_Outcome::Sent ? 1 : 0;
 }
 
 int Send_Cfg_F9()
@@ -118,7 +97,12 @@ int Send_Cfg_F9()
         Tell_Library_Missing();
         return 0;
     }
-    return Send_And_Await_Reply();
+    const Transfer_Outcome outcome = Exchange_Report(KX418_Send_Cfg, KX418_Get_Reply, Next_Report());
+    if (outcome != Transfer_Outcome::Sent) {
+        Tell(outcome);
+        return 0;
+    }
+    return 1;
 }
 
 // ---------------------------------------------------------------------------
@@ -127,34 +111,20 @@ int Send_Cfg_F9()
 
 namespace {
 
-// A page with no time: both report times 0, dTime1 and dTime2 untouched.
-void Send_No_Time(std::uint8_t function)
+// Reads as many times as the function's page takes (transfer_rules.h),
+// first time first, sets the report and sends it. A page without times
+// leaves dTime1 and dTime2 as they were; a page with one time sends a
+// second time of 0.
+void Send_Page(int panel, std::uint8_t function, int first_control = 0, int second_control = 0)
 {
-    Fn_Num = function;
-    Fn_Setting = 0;
-    Time1 = 0;
-    Time2 = 0;
-    Send_Cfg();
-}
-
-void Send_One_Time(int panel, int time_control, std::uint8_t function)
-{
-    GetCtrlAttribute(panel, time_control, ATTR_CTRL_VAL, &dTime1);
-    Fn_Num = function;
-    Fn_Setting = 0;
-    Time1 = Sec_To_Ms(dTime1);
-    Time2 = 0;
-    Send_Cfg();
-}
-
-void Send_Two_Times(int panel, int first_control, int second_control, std::uint8_t function)
-{
-    GetCtrlAttribute(panel, first_control, ATTR_CTRL_VAL, &dTime1);
-    GetCtrlAttribute(panel, second_control, ATTR_CTRL_VAL, &dTime2);
-    Fn_Num = function;
-    Fn_Setting = 0;
-    Time1 = Sec_To_Ms(dTime1);
-    Time2 = Sec_To_Ms(dTime2);
+    const Function_Page& page = *Find_Function_Page(function);
+    if (page.times >= 1) GetCtrlAttribute(panel, first_control, ATTR_CTRL_VAL, &dTime1);
+    if (page.times >= 2) GetCtrlAttribute(panel, second_control, ATTR_CTRL_VAL, &dTime2);
+    const Report_Values report = Function_Report(page, dTime1, dTime2);
+    Fn_Num = report.function;
+    Fn_Setting = report.setting;
+    Time1 = report.time1;
+    Time2 = report.time2;
     Send_Cfg();
 }
 
@@ -163,14 +133,14 @@ void Send_Two_Times(int panel, int first_control, int second_control, std::uint8
 int Send_F1(int panel, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
             int /*eventData2*/)
 {
-    if (event == EVENT_COMMIT) Send_One_Time(panel, TAB_FN1_NUMERIC_T1_F1, 1);
+    if (event == EVENT_COMMIT) Send_Page(panel, 1, TAB_FN1_NUMERIC_T1_F1);
     return 0;
 }
 
 int Send_F2(int panel, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
             int /*eventData2*/)
 {
-    if (event == EVENT_COMMIT) Send_One_Time(panel, TAB_FN2_NUMERIC_T1_F2, 2);
+    if (event == EVENT_COMMIT) Send_Page(panel, 2, TAB_FN2_NUMERIC_T1_F2);
     return 0;
 }
 
@@ -178,35 +148,35 @@ int Send_F3(int panel, int /*control*/, int event, void* /*callbackData*/, int /
             int /*eventData2*/)
 {
     if (event == EVENT_COMMIT)
-        Send_Two_Times(panel, TAB_FN3_NUMERIC_T1_F3, TAB_FN3_NUMERIC_T2_F3, 3);
+        Send_Page(panel, 3, TAB_FN3_NUMERIC_T1_F3, TAB_FN3_NUMERIC_T2_F3);
     return 0;
 }
 
 int Send_F4(int panel, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
             int /*eventData2*/)
 {
-    if (event == EVENT_COMMIT) Send_One_Time(panel, TAB_FN4_NUMERIC_T1_F4, 4);
+    if (event == EVENT_COMMIT) Send_Page(panel, 4, TAB_FN4_NUMERIC_T1_F4);
     return 0;
 }
 
 int Send_F5(int panel, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
             int /*eventData2*/)
 {
-    if (event == EVENT_COMMIT) Send_One_Time(panel, TAB_FN5_NUMERIC_T1_F5, 5);
+    if (event == EVENT_COMMIT) Send_Page(panel, 5, TAB_FN5_NUMERIC_T1_F5);
     return 0;
 }
 
-int Send_F6(int /*panel*/, int /*control*/, int event, void* /*callbackData*/,
+int Send_F6(int panel, int /*control*/, int event, void* /*callbackData*/,
             int /*eventData1*/, int /*eventData2*/)
 {
-    if (event == EVENT_COMMIT) Send_No_Time(6);
+    if (event == EVENT_COMMIT) Send_Page(panel, 6);
     return 0;
 }
 
-int Send_F7(int /*panel*/, int /*control*/, int event, void* /*callbackData*/,
+int Send_F7(int panel, int /*control*/, int event, void* /*callbackData*/,
             int /*eventData1*/, int /*eventData2*/)
 {
-    if (event == EVENT_COMMIT) Send_No_Time(7);
+    if (event == EVENT_COMMIT) Send_Page(panel, 7);
     return 0;
 }
 
@@ -214,7 +184,7 @@ int Send_F8(int panel, int /*control*/, int event, void* /*callbackData*/, int /
             int /*eventData2*/)
 {
     if (event == EVENT_COMMIT)
-        Send_Two_Times(panel, TAB_FN8_NUMERIC_T1_F8, TAB_FN8_NUMERIC_T2_F8, 8);
+        Send_Page(panel, 8, TAB_FN8_NUMERIC_T1_F8, TAB_FN8_NUMERIC_T2_F8);
     return 0;
 }
 
@@ -230,7 +200,7 @@ struct Sequencer_Channel {
 };
 
 // Channel 1 to 8, in the order their reports go out.
-constexpr Sequencer_Channel Sequencer_Channels[8] = {
+constexpr Sequencer_Channel Sequencer_Channels[Sequencer_Channel_Count] = {
     {TAB_FN9_NUMERIC_T1_START_F9, TAB_FN9_NUMERIC_T1_STOP_F9},
     {TAB_FN9_NUMERIC_T2_START_F9, TAB_FN9_NUMERIC_T2_STOP_F9},
     {TAB_FN9_NUMERIC_T3_START_F9, TAB_FN9_NUMERIC_T3_STOP_F9},
@@ -240,11 +210,6 @@ constexpr Sequencer_Channel Sequencer_Channels[8] = {
     {TAB_FN9_NUMERIC_T7_START_F9, TAB_FN9_NUMERIC_T7_STOP_F9},
     {TAB_FN9_NUMERIC_T8_START_F9, TAB_FN9_NUMERIC_T8_STOP_F9},
 };
-
-// The function number of channel n's report is 90 + n; the closing report
-// carries the sequencer's own function number.
-constexpr std::uint8_t Sequencer_Channel_Base = 90;
-constexpr std::uint8_t Sequencer_Function = 9;
 
 }  // namespace
 
@@ -257,34 +222,36 @@ int Send_F9(int panel, int /*control*/, int event, void* /*callbackData*/, int /
         return 1;
     }
     if (!KX418_Open()) {
-        MessagePopup("Fehler", "Das Geraet wurde nicht gefunden!");
+        Tell(Transfer_Outcome::Not_Found);
         return 1;
     }
 
     // Each channel is read just before its report is built: after a failure
     // the later channels are neither read nor sent.
-    std::uint8_t channel_number = 1;
-    for (const Sequencer_Channel& channel : Sequencer_Channels) {
-        GetCtrlAttribute(panel, channel.start_control, ATTR_CTRL_VAL, &dTime1);
-        GetCtrlAttribute(panel, channel.stop_control, ATTR_CTRL_VAL, &dTime2);
-        Fn_Num = static_cast<std::uint8_t>(Sequencer_Channel_Base + channel_number);
-        Fn_Setting = 0;
-        Time1 = Sec_To_Ms(dTime1);
-        Time2 = Sec_To_Ms(dTime2);
-        if (!Send_Cfg_F9()) return 1;
-        ++channel_number;
-    }
-
-    std::int32_t auto_restart = 0;
-    GetCtrlAttribute(panel, TAB_FN9_AUTORESTART_F9, ATTR_CTRL_VAL, &auto_restart);
-    Fn_Num = Sequencer_Function;
-    Fn_Setting = auto_restart != 0 ? 1 : 0;
-    Time1 = 0;
-    Time2 = 0;
-    if (!Send_Cfg_F9()) return 1;
+    const bool sent = Send_Sequencer_Reports(
+        [panel](int channel, double& start, double& stop) {
+            const Sequencer_Channel& controls = Sequencer_Channels[channel - 1];
+            GetCtrlAttribute(panel, controls.start_control, ATTR_CTRL_VAL, &dTime1);
+            GetCtrlAttribute(panel, controls.stop_control, ATTR_CTRL_VAL, &dTime2);
+            start = dTime1;
+            stop = dTime2;
+        },
+        [panel] {
+            std::int32_t auto_restart = 0;
+            GetCtrlAttribute(panel, TAB_FN9_AUTORESTART_F9, ATTR_CTRL_VAL, &auto_restart);
+            return auto_restart != 0;
+        },
+        [](const Report_Values& report) {
+            Fn_Num = report.function;
+            Fn_Setting = report.setting;
+            Time1 = report.time1;
+            Time2 = report.time2;
+            return Send_Cfg_F9() == 1;
+        });
+    if (!sent) return 1;
 
     KX418_Close();
-    MessagePopup("Info", "Die Einstellungen wurden abgeschickt!");
+    Tell(Transfer_Outcome::Sent);
     return 0;
 }
 

@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+#include "rules/transfer_rules.h"
+
 inline constexpr int PANEL = 1;
 inline constexpr int PANEL_TAB = 2;
 inline constexpr int PANEL_NUMERIC_TIME_RESULT = 3;
@@ -120,9 +122,8 @@ extern std::uint32_t Time2;
 extern double dTime1;
 extern double dTime2;
 
-// Seconds to milliseconds, truncated toward zero; exact for every product
-// from 0 to 4294967295.
-std::uint32_t Sec_To_Ms(double seconds);
+// Sec_To_Ms, seconds to milliseconds, is one of the transfer rules
+// (transfer_rules.h) that the program shares with the command-line tool.
 
 // One whole transfer of the current values: open the module, send, await
 // the acknowledgement, close. Tells the user the outcome in one message

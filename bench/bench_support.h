@@ -5,10 +5,14 @@
 
 #if defined(__linux__)
 #include <sched.h>
+#include <unistd.h>
 #endif
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 namespace bench {
@@ -56,6 +60,27 @@ inline int Pin_To_One_Cpu() {
         return sched_setaffinity(0, sizeof one, &one) == 0 ? cpu : -1;
     }
     return -1;
+}
+
+// Keeps the run on one CPU unless `spread`, and says which; false when
+// pinning failed.
+inline bool Pin_Unless_Spread(bool spread) {
+    if (spread) {
+        std::printf("Benchmark and virtual module free to run on any CPU.\n");
+        return true;
+    }
+    const int cpu = Pin_To_One_Cpu();
+    if (cpu < 0) return false;
+    std::printf("Benchmark and virtual module pinned to CPU %d.\n", cpu);
+    return true;
+}
+
+// This program's own path, to run itself again (inside a mount namespace,
+// say); "" when it cannot be had.
+inline std::string Self_Path() {
+    std::array<char, 4096> path{};
+    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
+    return length <= 0 ? std::string() : std::string(path.data(), static_cast<std::size_t>(length));
 }
 #endif
 

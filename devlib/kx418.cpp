@@ -66,6 +66,25 @@ void Enum_HID_Devices(Enum_Visitor visitor, void* context) {
     } while (go_on != 0);
 }
 
+Device_Match Make_Device_Match(std::int32_t wanted_index, std::uint16_t vendor_id,
+                               std::uint16_t product_id, std::uint16_t version_number,
+                               std::int32_t match_flags) {
+    Device_Match match;
+    match.wanted_index = wanted_index;
+    match.vendor_id = vendor_id;
+    match.product_id = product_id;
+    match.version_number = version_number;
+    match.match_flags = match_flags;
+    return match;
+}
+
+bool Attributes_Match(const Hid_Attributes& attributes, const Device_Match& match) {
+    return !((match.match_flags & Match_Vendor_ID) && attributes.VendorID != match.vendor_id) &&
+           !((match.match_flags & Match_Product_ID) && attributes.ProductID != match.product_id) &&
+           !((match.match_flags & Match_Version_Number) &&
+             attributes.VersionNumber != match.version_number);
+}
+
 int Match_Device(const Hid_Interface_Data& /*data*/, const Hid_Interface_Detail& detail,
                  Device_Match& match) {
     // A path that does not fit the path buffer is passed over as if the
@@ -82,10 +101,7 @@ int Match_Device(const Hid_Interface_Data& /*data*/, const Hid_Interface_Detail&
         return 1;
     }
 
-    if (((match.match_flags & Match_Vendor_ID) && attributes.VendorID != match.vendor_id) ||
-        ((match.match_flags & Match_Product_ID) && attributes.ProductID != match.product_id) ||
-        ((match.match_flags & Match_Version_Number) &&
-         attributes.VersionNumber != match.version_number)) {
+    if (!Attributes_Match(attributes, match)) {
         Hid_Close(probe);
         return 1;
     }
@@ -105,12 +121,8 @@ int Match_Device(const Hid_Interface_Data& /*data*/, const Hid_Interface_Detail&
 int Find_Device(std::int32_t wanted_index, std::uint16_t vendor_id, std::uint16_t product_id,
                 std::uint16_t version_number, std::int32_t match_flags,
                 std::span<char, Device_Path_Size> path) {
-    Device_Match match;
-    match.wanted_index = wanted_index;
-    match.vendor_id = vendor_id;
-    match.product_id = product_id;
-    match.version_number = version_number;
-    match.match_flags = match_flags;
+    Device_Match match =
+        Make_Device_Match(wanted_index, vendor_id, product_id, version_number, match_flags);
 
     Enum_HID_Devices(Match_Device_Visitor, &match);
     if (match.device_handle == Hid_None) return 0;
@@ -128,8 +140,27 @@ int Open_Device(std::int32_t wanted_index, std::uint16_t vendor_id, std::uint16_
     std::array<char, Device_Path_Size> path{};
     if (!Find_Device(wanted_index, vendor_id, product_id, version_number, match_flags, path))
         return 0;
+    return Open_Channels(path.data());
+}
 
-    Read_Handle = Hid_Open(path.data(), Hid_Access::Read);
+int Open_Device_Path(const char* path, std::uint16_t vendor_id, std::uint16_t product_id,
+                     std::uint16_t version_number, std::int32_t match_flags) {
+    Close_Device();
+    if (path == nullptr) return 0;
+
+    Device_Match match = Make_Device_Match(0, vendor_id, product_id, version_number, match_flags);
+    // The same test as for a device of the walk, on this path only.
+    Hid_Interface_Detail detail;
+    detail.DevicePath = path;
+    if (Match_Device(Hid_Interface_Data{}, detail, match) != 0) return 0;
+    Hid_Close(match.device_handle);
+    if (Open_Channels(path)) return 1;
+    Close_Device();
+    return 0;
+}
+
+int Open_Channels(const char* path) {
+    Read_Handle = Hid_Open(path, Hid_Access::Read);
     if (Read_Handle == Hid_None) return 0;
 
     Read_Event = Hid_Create_Event();
@@ -140,7 +171,7 @@ int Open_Device(std::int32_t wanted_index, std::uint16_t vendor_id, std::uint16_
     Read_Overlapped.OffsetHigh = 0;
     Read_Overlapped.hEvent = Read_Event;
 
-    Write_Handle = Hid_Open(path.data(), Hid_Access::Write);
+    Write_Handle = Hid_Open(path, Hid_Access::Write);
     if (Write_Handle == Hid_None) return 0;
 
     return 1;
@@ -158,7 +189,7 @@ int Close_Device() {
 
 extern "C" KX418_API int32_t KX418_CALL KX418_Open(void) {
     if (!Open_Device(0, KX418_Vendor_ID, KX418_Product_ID, KX418_Version_Number,
-                     Match_Vendor_ID | Match_Product_ID)) {
+                     KX418_Match_Flags)) {
         Close_Device();
         return 0;
     }
@@ -227,11 +258,9 @@ void Put_Le32(std::span<std::uint8_t, 4> out, std::uint32_t value) {
 
 }  // namespace
 
-extern "C" KX418_API int32_t KX418_CALL KX418_Send_Cfg(uint32_t function_number,
-                                                       uint32_t setting,
-                                                       uint32_t first_time_ms,
-                                                       uint32_t second_time_ms) {
-    std::span<std::uint8_t, Hid_Report_Size> report{Report_Buffer};
+void Build_Report(std::uint32_t function_number, std::uint32_t setting,
+                  std::uint32_t first_time_ms, std::uint32_t second_time_ms,
+                  std::span<std::uint8_t, Hid_Report_Size> report) {
     report[0] = 0;
     report[2] = static_cast<std::uint8_t>(function_number & 0xFF);
     report[3] = static_cast<std::uint8_t>(setting & 0xFF);
@@ -240,8 +269,14 @@ extern "C" KX418_API int32_t KX418_CALL KX418_Send_Cfg(uint32_t function_number,
     report[1] = Crc8_Block(report.subspan<2, 10>());
     // The tail of the buffer may still hold the last reply: it goes out as zero.
     std::fill(report.begin() + 12, report.end(), std::uint8_t{0});
+}
 
-    return Write_Report(report) ? 1 : 0;
+extern "C" KX418_API int32_t KX418_CALL KX418_Send_Cfg(uint32_t function_number,
+                                                       uint32_t setting,
+                                                       uint32_t first_time_ms,
+                                                       uint32_t second_time_ms) {
+    Build_Report(function_number, setting, first_time_ms, second_time_ms, Report_Buffer);
+    return Write_Report(Report_Buffer) ? 1 : 0;
 }
 
 extern "C" KX418_API int32_t KX418_CALL KX418_Get_Reply(void) {

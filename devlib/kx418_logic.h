@@ -20,6 +20,8 @@ inline constexpr std::uint16_t KX418_Version_Number = 1;
 inline constexpr std::uint32_t Match_Vendor_ID = 1;
 inline constexpr std::uint32_t Match_Product_ID = 2;
 inline constexpr std::uint32_t Match_Version_Number = 4;
+// KX418_Open compares the vendor and product IDs, not the version number.
+inline constexpr std::int32_t KX418_Match_Flags = Match_Vendor_ID | Match_Product_ID;
 
 // A device path buffer: 255 characters and the terminating zero.
 inline constexpr std::size_t Device_Path_Size = 256;
@@ -64,8 +66,28 @@ int Open_Device(std::int32_t wanted_index, std::uint16_t vendor_id,
                 std::int32_t match_flags);
 int Close_Device();
 
+// A search record: matches passed 0, no device selected yet.
+Device_Match Make_Device_Match(std::int32_t wanted_index, std::uint16_t vendor_id,
+                               std::uint16_t product_id, std::uint16_t version_number,
+                               std::int32_t match_flags);
+// Whether a device's attributes match a search's identity under its flags.
+bool Attributes_Match(const Hid_Attributes& attributes, const Device_Match& match);
+// Opens the device at `path` as Open_Device opens the selected one, when
+// it matches the five search values (wanted index aside); returns 1 or 0,
+// and after 0 nothing is open.
+int Open_Device_Path(const char* path, std::uint16_t vendor_id, std::uint16_t product_id,
+                     std::uint16_t version_number, std::int32_t match_flags);
+// The read channel, read event and write channel on a device path;
+// 1 when all three are open.
+int Open_Channels(const char* path);
+
 void Crc8_Byte(std::uint8_t data, std::uint8_t& crc);
 std::uint8_t Crc8_Block(std::span<const std::uint8_t> bytes);
+
+// The 17 bytes of a configuration report, as KX418_Send_Cfg writes them.
+void Build_Report(std::uint32_t function_number, std::uint32_t setting,
+                  std::uint32_t first_time_ms, std::uint32_t second_time_ms,
+                  std::span<std::uint8_t, Hid_Report_Size> report);
 
 int Write_Report(std::span<const std::uint8_t> bytes);
 int Read_Report(std::span<std::uint8_t> buffer);

@@ -57,6 +57,7 @@
 #include "KX418.h"
 #include "KX418_DLL.h"
 #include "bench_support.h"
+#include "private_dev_run.h"
 #include "runner.h"
 #include "unique_fd.h"
 #include "uiruntime/ui_runtime.h"
@@ -67,7 +68,6 @@ namespace {
 using bench::Clock;
 using bench::Figures;
 using bench::Micros;
-using bench::Pin_To_One_Cpu;
 using bench::Summarise;
 
 constexpr int Warm_Up = 20;
@@ -243,51 +243,10 @@ int Measure(int transfers, char* self) {
     return 0;
 }
 
-std::string Self_Path() {
-    std::array<char, 4096> path{};
-    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (length <= 0) Fail("cannot find this program's path");
-    return std::string(path.data(), static_cast<std::size_t>(length));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    int transfers = 300;
-    bool spread = false;
     if (argc == 3 && std::string_view(argv[1]) == "--inside") return Measure(std::atoi(argv[2]), argv[0]);
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "--transfers" && i + 1 < argc)
-            transfers = std::atoi(argv[++i]);
-        else if (argument == "--spread")
-            spread = true;
-        else
-            transfers = 0;
-    }
-    if (transfers <= 0) Fail("usage: kx418_sequencer_bench [--transfers N] [--spread]");
-    if (const std::string reason = virtual_module::Unavailable_Reason(); !reason.empty()) Fail(reason);
-
-    if (spread) {
-        std::printf("Benchmark and virtual module free to run on any CPU.\n");
-    } else {
-        const int cpu = Pin_To_One_Cpu();
-        if (cpu < 0) Fail("cannot pin to one CPU (try --spread)");
-        std::printf("Benchmark and virtual module pinned to CPU %d.\n", cpu);
-    }
-    std::fflush(stdout);
-    // The module is stopped and its folder removed before any exit.
-    std::string output;
-    int status = 0;
-    try {
-        const virtual_module::Running_Module module({"hidraw0", "hidraw1"}, false);
-        status = virtual_module::Run_Program(
-            {KX418_PRIVATE_DEV, module.Folder(), Self_Path(), "--inside", std::to_string(transfers)},
-            output);
-    } catch (const std::exception& error) {
-        Fail(error.what());
-    }
-    std::fputs(output.c_str(), stdout);
-    if (!virtual_module::Exited_Cleanly(status)) Fail("the measuring run failed");
-    return 0;
+    return bench::Run_Inside_Virtual_Dev(argc, argv, "kx418_sequencer_bench", "--transfers", 300, {"hidraw0", "hidraw1"},
+                                         KX418_PRIVATE_DEV);
 }

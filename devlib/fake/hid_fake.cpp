@@ -120,16 +120,26 @@ void Hid_Destroy_Device_List(Hid_Device_List* list) {
 
 Hid_Handle Hid_Open(const char* path, Hid_Access access) {
     state.calls.push_back(std::string("open ") + Access_Name(access) + " " + path);
+    ++state.opens;
     auto it = std::find_if(state.devices.begin(), state.devices.end(),
                            [&](const Device& d) { return d.path == path; });
-    if (it == state.devices.end()) return Hid_None;
+    if (it == state.devices.end()) {
+        state.last_open_failure = Hid_Open_Failure::Missing;
+        return Hid_None;
+    }
     const bool refused = (access == Hid_Access::Probe && it->refuse_probe) ||
                          (access == Hid_Access::Read && it->refuse_read) ||
                          (access == Hid_Access::Write && it->refuse_write);
-    if (refused) return Hid_None;
+    if (refused) {
+        state.last_open_failure = it->refusal;
+        return Hid_None;
+    }
+    state.last_open_failure = Hid_Open_Failure::None;
     return New_Handle({Handle_Info::Channel, access,
                        static_cast<std::size_t>(it - state.devices.begin()), false});
 }
+
+Hid_Open_Failure Hid_Last_Open_Failure() { return state.last_open_failure; }
 
 bool Hid_Get_Attributes(Hid_Handle probe, Hid_Attributes& attributes) {
     state.calls.push_back("attributes");

@@ -29,6 +29,8 @@ struct Device {
     bool attributes_fail = false;
     bool refuse_read = false;        // the read channel cannot be opened
     bool refuse_write = false;       // the write channel cannot be opened
+    // Why a refused open failed, as Hid_Last_Open_Failure tells it.
+    Hid_Open_Failure refusal = Hid_Open_Failure::Denied;
     bool write_fails = false;
     bool read_start_fails = false;   // a read cannot be started (device gone)
     bool wait_fails = false;         // the wait ends in an error
@@ -56,6 +58,8 @@ struct State {
     std::vector<std::string> calls;          // "open Probe /dev/a", "wait 2000", ...
     std::vector<Written_Report> written;
     int lists_open = 0;
+    int opens = 0;  // Hid_Open calls, whatever their outcome
+    Hid_Open_Failure last_open_failure = Hid_Open_Failure::None;
     Hid_Handle next_handle = 100;
 };
 

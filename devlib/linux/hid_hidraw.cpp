@@ -153,6 +153,26 @@ void Hid_Destroy_Device_List(Hid_Device_List* list) {
     std::unique_ptr<Hid_Device_List> owned{list};
 }
 
+namespace {
+
+thread_local Hid_Open_Failure Last_Open_Failure = Hid_Open_Failure::None;
+
+Hid_Open_Failure Open_Failure_Of(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM: return Hid_Open_Failure::Denied;
+    case EBUSY: return Hid_Open_Failure::Busy;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO: return Hid_Open_Failure::Missing;
+    default: return Hid_Open_Failure::Other;
+    }
+}
+
+}  // namespace
+
+Hid_Open_Failure Hid_Last_Open_Failure() { return Last_Open_Failure; }
+
 Hid_Handle Hid_Open(const char* path, Hid_Access access) {
     int flags = O_CLOEXEC;
     switch (access) {
@@ -164,6 +184,7 @@ Hid_Handle Hid_Open(const char* path, Hid_Access access) {
     do {
         fd = open(path, flags);
     } while (fd < 0 && errno == EINTR);
+    Last_Open_Failure = fd < 0 ? Open_Failure_Of(errno) : Hid_Open_Failure::None;
     return fd < 0 ? Hid_None : Hid_Handle{fd};
 }
 

@@ -120,6 +120,18 @@ TEST(HidrawAttributes, IdsAboveSignedRangeCompareAsUnsigned) {
     EXPECT_EQ(attributes.ProductID, 0x8001);
 }
 
+TEST(HidrawChannels, AFailedOpenSaysWhy) {
+    EXPECT_EQ(Hid_Open("/nonexistent/hidraw0", Hid_Access::Probe), Hid_None);
+    EXPECT_EQ(Hid_Last_Open_Failure(), Hid_Open_Failure::Missing);
+    // A folder cannot be opened for writing: a reason of no other kind.
+    EXPECT_EQ(Hid_Open("/tmp", Hid_Access::Write), Hid_None);
+    EXPECT_EQ(Hid_Last_Open_Failure(), Hid_Open_Failure::Other);
+    const Hid_Handle opened = Hid_Open("/dev/null", Hid_Access::Probe);
+    ASSERT_NE(opened, Hid_None);
+    EXPECT_EQ(Hid_Last_Open_Failure(), Hid_Open_Failure::None);
+    Hid_Close(opened);
+}
+
 TEST(HidrawChannels, EveryDescriptorIsCloseOnExecAndOnlyTheReadChannelNonBlocking) {
     Temp_Folder folder;
     folder.Touch("hidraw0");

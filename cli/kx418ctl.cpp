@@ -1,0 +1,471 @@
+// kx418ctl.cpp - the KX418 from the command line: list the HID devices and
+// whether this user may open the module, send one function's settings, or
+// the sequencer's. The reports are built and sent by the same rules as the
+// configurator's pages (transfer_rules.h) through the device library's own
+// logic; the tool's own words are English, the outcome texts the system's.
+#include "kx418ctl.h"
+
+#include <array>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include "arguments.h"
+#include "kx418.h"
+#include "kx418_logic.h"
+#include "transfer_rules.h"
+
+#ifndef KX418CTL_VERSION
+#define KX418CTL_VERSION "unknown"
+#endif
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Which module a transfer opens
+// ---------------------------------------------------------------------------
+
+enum class Selection { First, Index, Path };
+Selection Selected = Selection::First;
+int Selected_Index = 0;
+std::string Selected_Path;
+
+// Opens the selected module as KX418_Open opens the first one; after 0
+// nothing is open.
+std::int32_t Open_Selected() {
+    switch (Selected) {
+    case Selection::First: return KX418_Open();
+    case Selection::Index:
+        if (Open_Device(Selected_Index, KX418_Vendor_ID, KX418_Product_ID, KX418_Version_Number,
+                        KX418_Match_Flags))
+            return 1;
+        Close_Device();
+        return 0;
+    case Selection::Path:
+        return Open_Device_Path(Selected_Path.c_str(), KX418_Vendor_ID, KX418_Product_ID,
+                                KX418_Version_Number, KX418_Match_Flags);
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// The walk, as list shows it
+// ---------------------------------------------------------------------------
+
+struct Listed_Device {
+    std::string path;
+    bool opened = false;
+    Hid_Open_Failure failure = Hid_Open_Failure::None;
+    bool attributes_read = false;
+    Hid_Attributes attributes;
+    bool module = false;
+    int index = -1;  // as --index counts: modules this user can open, in walk order
+};
+
+// The module as KX418_Open looks for it.
+Device_Match Module_Identity() {
+    return Make_Device_Match(0, KX418_Vendor_ID, KX418_Product_ID, KX418_Version_Number,
+                             KX418_Match_Flags);
+}
+
+int List_Visitor(const Hid_Interface_Data& /*data*/, const Hid_Interface_Detail& detail,
+                 void* context) {
+    Listed_Device& device = static_cast<std::vector<Listed_Device>*>(context)->emplace_back();
+    device.path = detail.DevicePath;
+    const Hid_Handle probe = Hid_Open(device.path.c_str(), Hid_Access::Probe);
+    if (probe == Hid_None) {
+        device.failure = Hid_Last_Open_Failure();
+        if (device.failure == Hid_Open_Failure::None) device.failure = Hid_Open_Failure::Other;
+        return 1;
+    }
+    device.opened = true;
+    device.attributes_read = Hid_Get_Attributes(probe, device.attributes);
+    Hid_Close(probe);
+    device.module = device.attributes_read && Attributes_Match(device.attributes, Module_Identity());
+    return 1;
+}
+
+// Every device of the walk, in its order, with the index the walk gives
+// each module it can select.
+std::vector<Listed_Device> List_Devices() {
+    std::vector<Listed_Device> devices;
+    Enum_HID_Devices(List_Visitor, &devices);
+    int index = 0;
+    for (Listed_Device& device : devices)
+        if (device.module && device.path.size() < Device_Path_Size) device.index = index++;
+    return devices;
+}
+
+const char* Problem_Of(const Listed_Device& device) {
+    if (device.opened) return device.attributes_read ? nullptr : "attributes unreadable";
+    switch (device.failure) {
+    case Hid_Open_Failure::Denied: return "permission denied";
+    case Hid_Open_Failure::Busy: return "busy";
+    case Hid_Open_Failure::Missing: return "not present";
+    case Hid_Open_Failure::None:
+    case Hid_Open_Failure::Other: break;
+    }
+    return "cannot be opened";
+}
+
+const char* Remedy_Of(const Listed_Device& device) {
+    if (device.opened)
+        return device.attributes_read ? nullptr : "re-plug the device";
+    switch (device.failure) {
+    case Hid_Open_Failure::Denied:
+        return "give this user access with a udev rule, e.g. in "
+               "/etc/udev/rules.d/70-kx418.rules: SUBSYSTEM==\"hidraw\", "
+               "ATTRS{idVendor}==\"2b5d\", ATTRS{idProduct}==\"0418\", MODE=\"0660\", "
+               "GROUP=\"plugdev\", with the user in group plugdev; then re-plug the module";
+    case Hid_Open_Failure::Busy:
+        return "another program holds it: end that program, or re-plug the module";
+    case Hid_Open_Failure::Missing: return "plug the module in (again), or check the path";
+    case Hid_Open_Failure::None:
+    case Hid_Open_Failure::Other: break;
+    }
+    return "re-plug the module";
+}
+
+std::string Hex4(std::uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04x", value);
+    return text;
+}
+
+int List_Exit(const std::vector<Listed_Device>& devices) {
+    bool refused = false;
+    for (const Listed_Device& device : devices) {
+        if (device.index >= 0) return Exit_Sent;
+        if (!device.opened) refused = true;
+    }
+    return refused ? Exit_No_Access : Exit_Not_Found;
+}
+
+int Run_List(bool json, std::ostream& out) {
+    const std::vector<Listed_Device> devices = List_Devices();
+    const int exit_code = List_Exit(devices);
+
+    if (json) {
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        for (const Listed_Device& device : devices) {
+            nlohmann::ordered_json entry;
+            entry["path"] = device.path;
+            const bool known = device.attributes_read;
+            entry["vendor_id"] = known ? nlohmann::ordered_json(Hex4(device.attributes.VendorID))
+                                       : nlohmann::ordered_json(nullptr);
+            entry["product_id"] = known ? nlohmann::ordered_json(Hex4(device.attributes.ProductID))
+                                        : nlohmann::ordered_json(nullptr);
+            entry["kx418"] = known ? nlohmann::ordered_json(device.module)
+                                   : nlohmann::ordered_json(nullptr);
+            entry["index"] = device.index >= 0 ? nlohmann::ordered_json(device.index)
+                                               : nlohmann::ordered_json(nullptr);
+            entry["can_open"] = device.opened;
+            const char* problem = Problem_Of(device);
+            const char* remedy = Remedy_Of(device);
+            entry["problem"] = problem ? nlohmann::ordered_json(problem) : nlohmann::ordered_json(nullptr);
+            entry["remedy"] = remedy ? nlohmann::ordered_json(remedy) : nlohmann::ordered_json(nullptr);
+            list.push_back(std::move(entry));
+        }
+        nlohmann::ordered_json document;
+        document["devices"] = std::move(list);
+        document["exit_code"] = exit_code;
+        out << document.dump(2) << "\n";
+        return exit_code;
+    }
+
+    for (const Listed_Device& device : devices) {
+        out << device.path << "  ";
+        if (device.attributes_read)
+            out << Hex4(device.attributes.VendorID) << ":" << Hex4(device.attributes.ProductID);
+        else
+            out << "????:????";
+        if (device.index >= 0)
+            out << "  KX418 (index " << device.index << ")  can be opened\n";
+        else if (device.attributes_read)
+            out << (device.module ? "  KX418" : "  other device") << "  can be opened\n";
+        else
+            out << "  unknown  " << Problem_Of(device) << ": " << Remedy_Of(device) << "\n";
+    }
+    switch (exit_code) {
+    case Exit_Sent: out << "A KX418 module can be opened.\n"; break;
+    case Exit_No_Access:
+        out << "No KX418 module could be opened; a device this user cannot open may be one.\n";
+        break;
+    default: out << "No KX418 module found.\n"; break;
+    }
+    return exit_code;
+}
+
+// After "not found": why, where the walk has something to say.
+void Hint_Not_Found(std::ostream& err) {
+    if (Selected == Selection::Path) {
+        const Hid_Open_Failure failure = Hid_Last_Open_Failure();
+        if (failure != Hid_Open_Failure::None) {
+            Listed_Device device;
+            device.failure = failure;
+            err << "kx418ctl: " << Selected_Path << ": " << Problem_Of(device) << "; "
+                << Remedy_Of(device) << "\n";
+        }
+        return;
+    }
+    for (const Listed_Device& device : List_Devices())
+        if (!device.opened)
+            err << "kx418ctl: " << device.path << " cannot be opened (" << Problem_Of(device)
+                << "); 'kx418ctl list' says what to do\n";
+}
+
+// ---------------------------------------------------------------------------
+// Reports and their outcome
+// ---------------------------------------------------------------------------
+
+std::string Function_Meaning(const Report_Values& report) {
+    if (const Function_Page* page = Find_Function_Page(report.function)) return page->name;
+    if (report.function == Sequencer_Function)
+        return std::string("sequencer, auto-restart ") + (report.setting ? "on" : "off");
+    const int channel = report.function - Sequencer_Channel_Base;
+    if (channel >= 1 && channel <= Sequencer_Channel_Count)
+        return "sequencer channel " + std::to_string(channel) + ": start, stop";
+    return "unknown";
+}
+
+void Print_Report(std::ostream& out, int number, int count, const Report_Values& report) {
+    std::array<std::uint8_t, Hid_Report_Size> bytes{};
+    Build_Report(report.function, report.setting, report.time1, report.time2, bytes);
+    out << "report " << number << " of " << count << ":";
+    char hex[4];
+    for (std::uint8_t byte : bytes) {
+        std::snprintf(hex, sizeof hex, " %02x", byte);
+        out << hex;
+    }
+    std::snprintf(hex, sizeof hex, "%02x", bytes[1]);
+    out << "\n  function " << int{report.function} << " (" << Function_Meaning(report)
+        << "), setting " << int{report.setting} << ", time1 " << report.time1 << " ms, time2 "
+        << report.time2 << " ms, checksum " << hex << "\n";
+}
+
+int Exit_Of(Transfer_Outcome outcome) {
+    switch (outcome) {
+    case Transfer_Outcome::Sent: return Exit_Sent;
+    case Transfer_Outcome::Not_Found: return Exit_Not_Found;
+    case Transfer_Outcome::Not_Written: return Exit_Not_Written;
+    case Transfer_Outcome::Not_Acknowledged: return Exit_Not_Acknowledged;
+    }
+    return Exit_Not_Found;
+}
+
+// One line, the system's own text: success on `out`, failure on `err`.
+int Tell(Transfer_Outcome outcome, std::ostream& out, std::ostream& err) {
+    (outcome == Transfer_Outcome::Sent ? out : err) << Outcome_Message(outcome) << "\n";
+    if (outcome == Transfer_Outcome::Not_Found) Hint_Not_Found(err);
+    return Exit_Of(outcome);
+}
+
+// ---------------------------------------------------------------------------
+// Subcommands
+// ---------------------------------------------------------------------------
+
+struct Send_Arguments {
+    std::string function;
+    std::vector<std::string> times;
+};
+
+int Run_Send(const Send_Arguments& arguments, bool dry_run, std::ostream& out,
+             std::ostream& err) {
+    const Function_Page& page = Parse_Function(arguments.function);
+    const int given = static_cast<int>(arguments.times.size());
+    if (given != page.times) {
+        const std::string takes = "function " + std::to_string(page.function) + " (" +
+                                  page.name + ") takes " + std::to_string(page.times) +
+                                  (page.times == 1 ? " time" : " times");
+        throw Usage_Error(std::string(given > page.times ? "too many" : "too few") +
+                          " times: " + std::to_string(given) + " given, " + takes);
+    }
+    std::array<double, 2> seconds{};
+    for (int i = 0; i < given; ++i)
+        seconds[static_cast<std::size_t>(i)] =
+            Parse_Seconds(arguments.times[static_cast<std::size_t>(i)],
+                          "TIME" + std::to_string(i + 1), page.lower_limit);
+    const Report_Values report = Function_Report(page, seconds[0], seconds[1]);
+
+    if (dry_run) {
+        Print_Report(out, 1, 1, report);
+        return Exit_Sent;
+    }
+    return Tell(Transfer_Report(Open_Selected, KX418_Close, KX418_Send_Cfg, KX418_Get_Reply, report),
+                out, err);
+}
+
+struct Sequence_Arguments {
+    std::string file;
+    std::vector<std::string> channels;  // N START STOP, N START STOP, ...
+    bool auto_restart = false;
+    bool no_auto_restart = false;
+};
+
+int Run_Sequence(const Sequence_Arguments& arguments, bool dry_run, std::ostream& out,
+                 std::ostream& err) {
+    Sequence_Settings settings;
+    if (!arguments.file.empty()) Read_Sequence_File(arguments.file, settings);
+    std::array<bool, Sequencer_Channel_Count> given{};
+    for (std::size_t i = 0; i + 2 < arguments.channels.size(); i += 3) {
+        const int channel = Parse_Channel(arguments.channels[i], "--channel N");
+        const auto slot = static_cast<std::size_t>(channel - 1);
+        if (given[slot])
+            throw Usage_Error("--channel " + std::to_string(channel) + ": given twice");
+        given[slot] = true;
+        const std::string name = "channel " + std::to_string(channel);
+        settings.start[slot] =
+            Parse_Seconds(arguments.channels[i + 1], name + " START", Sequencer_Time_Lower_Limit);
+        settings.stop[slot] =
+            Parse_Seconds(arguments.channels[i + 2], name + " STOP", Sequencer_Time_Lower_Limit);
+    }
+    if (arguments.auto_restart) settings.auto_restart = true;
+    if (arguments.no_auto_restart) settings.auto_restart = false;
+
+    const auto read_channel = [&](int channel, double& start, double& stop) {
+        start = settings.start[static_cast<std::size_t>(channel - 1)];
+        stop = settings.stop[static_cast<std::size_t>(channel - 1)];
+    };
+    const auto read_auto_restart = [&] { return settings.auto_restart; };
+
+    if (dry_run) {
+        int number = 0;
+        Send_Sequencer_Reports(read_channel, read_auto_restart, [&](const Report_Values& report) {
+            Print_Report(out, ++number, Sequencer_Channel_Count + 1, report);
+            return true;
+        });
+        return Exit_Sent;
+    }
+
+    if (!Open_Selected()) return Tell(Transfer_Outcome::Not_Found, out, err);
+    // Stops at the first report that fails; the module is closed after the
+    // last one only, as the sequencer page does.
+    Transfer_Outcome outcome = Transfer_Outcome::Sent;
+    const bool sent = Send_Sequencer_Reports(read_channel, read_auto_restart,
+                                             [&](const Report_Values& report) {
+        outcome = Exchange_Report(KX418_Send_Cfg, KX418_Get_Reply, report);
+        return outcome == Transfer_Outcome::Sent;
+    });
+    if (sent) KX418_Close();
+    return Tell(outcome, out, err);
+}
+
+constexpr const char* Exit_Code_Text =
+    "Exit codes:\n"
+    "  0  sent and acknowledged (list: a KX418 can be opened)\n"
+    "  1  \"Das Geraet wurde nicht gefunden!\" (list: no KX418 present)\n"
+    "  2  bad usage: nothing was opened or sent\n"
+    "  3  \"Sendefehler!\": a report could not be written\n"
+    "  4  \"Empfangsfehler!\": a report was not acknowledged within 2000 ms\n"
+    "  5  list: no KX418 could be opened, and devices are present that this user\n"
+    "     cannot open (permission denied, busy)\n";
+
+void Add_Selection(CLI::App& command) {
+    CLI::Option* device = command.add_option("--device", Selected_Path,
+                                             "the module at this device path, e.g. /dev/hidraw3");
+    CLI::Option* index = command.add_option("--index", Selected_Index,
+                                            "the N-th module in the walk's order, from 0 "
+                                            "(as 'kx418ctl list' numbers them)")
+                             ->check(CLI::Range(0, 65535));
+    device->excludes(index);
+}
+
+}  // namespace
+
+int Kx418ctl_Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    Selected = Selection::First;
+    Selected_Index = 0;
+    Selected_Path.clear();
+
+    CLI::App app{"kx418ctl - sets the KX418 USB timer and relay module from the command line.\n"
+                 "Times are seconds, as on the configurator's pages.",
+                 "kx418ctl"};
+    app.set_version_flag("--version", std::string("kx418ctl ") + KX418CTL_VERSION);
+    app.require_subcommand(1);
+    app.footer(Exit_Code_Text);
+
+    bool json = false;
+    CLI::App* list = app.add_subcommand(
+        "list", "Every HID device in the walk's order: path, IDs, whether it is a KX418, "
+                "whether this user can open it, and what to do where not.");
+    list->add_flag("--json", json, "print the list as JSON");
+    list->footer(Exit_Code_Text);
+
+    Send_Arguments send_arguments;
+    bool dry_run = false;
+    CLI::App* send = app.add_subcommand(
+        "send", "Send one function's settings (functions 1 to 8) and await the acknowledgement.");
+    send->add_option("FUNCTION", send_arguments.function,
+                     "1 on-delay, 2 off-delay, 3 on/off delay, 4 monoflop, 5 monoflop with "
+                     "restart, 6 switch, 7 push button, 8 flasher")
+        ->required();
+    send->add_option("TIME", send_arguments.times,
+                     "seconds, one decimal at most: one time for functions 1, 2, 4, 5, two for "
+                     "3 and 8, none for 6 and 7; from 0.0 (1-3) or 0.1 (4, 5, 8) to 2678400.0");
+    send->add_flag("--dry-run", dry_run, "print the report's 17 bytes and their meaning; send nothing");
+    Add_Selection(*send);
+    send->footer(Exit_Code_Text);
+
+    Sequence_Arguments sequence_arguments;
+    CLI::App* sequence = app.add_subcommand(
+        "sequence", "Send the eight-channel sequencer's nine reports: channels 1 to 8 with their "
+                    "start and stop times, then function 9 with auto-restart. Channels not given "
+                    "are 0.0 and 0.0.");
+    sequence->add_option("--file", sequence_arguments.file,
+                         "a TOML file: auto-restart = true|false, and per channel "
+                         "[channel.N] start = S, stop = S");
+    sequence->add_option("--channel", sequence_arguments.channels,
+                         "N START STOP: channel N's times in seconds (over the file's)")
+        ->type_size(3)
+        ->type_name("N START STOP");
+    CLI::Option* on = sequence->add_flag("--auto-restart", sequence_arguments.auto_restart,
+                                         "auto-restart on (over the file's)");
+    CLI::Option* off = sequence->add_flag("--no-auto-restart", sequence_arguments.no_auto_restart,
+                                          "auto-restart off (over the file's)");
+    on->excludes(off);
+    sequence->add_flag("--dry-run", dry_run,
+                       "print the nine reports' bytes and their meaning; send nothing");
+    Add_Selection(*sequence);
+    sequence->footer(Exit_Code_Text);
+
+    // A word where the command belongs is named as such, not just missed.
+    const auto is_command = [&](const char* word) {
+        for (const CLI::App* command : {list, send, sequence})
+            if (command->check_name(word)) return true;
+        return false;
+    };
+    if (argc >= 2 && argv[1][0] != '-' && !is_command(argv[1])) {
+        err << "kx418ctl: unknown command \"" << argv[1]
+            << "\" (commands: list, send, sequence; see kx418ctl --help)\n";
+        return Exit_Usage;
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e, out, err);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e, out, err);
+    } catch (const CLI::ParseError& e) {
+        err << "kx418ctl: " << e.what() << " (see kx418ctl --help)\n";
+        return Exit_Usage;
+    }
+
+    try {
+        if (!Selected_Path.empty() || (send->count("--device") + sequence->count("--device")) > 0) {
+            if (Selected_Path.empty()) throw Usage_Error("--device: empty path");
+            Selected = Selection::Path;
+        } else if (send->count("--index") + sequence->count("--index") > 0) {
+            Selected = Selection::Index;
+        }
+        if (list->parsed()) return Run_List(json, out);
+        if (send->parsed()) return Run_Send(send_arguments, dry_run, out, err);
+        return Run_Sequence(sequence_arguments, dry_run, out, err);
+    } catch (const Usage_Error& e) {
+        err << "kx418ctl: " << e.what() << "\n";
+        return Exit_Usage;
+    }
+}

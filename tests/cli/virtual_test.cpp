@@ -1,0 +1,251 @@
+// kx418ctl as a whole program against the virtual module, whose nodes it
+// finds as /dev/hidraw<N> in a mount namespace of its own (private-dev).
+// What it sends is checked in the module's log, byte for byte, and against
+// what --dry-run prints for the same arguments.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "virtual_fixture.h"
+
+namespace {
+
+using virtual_module::Running_Module;
+
+struct Tool_Run {
+    int exit_code = -1;
+    std::string output;  // stdout and stderr together
+};
+
+Tool_Run Finish(int status, std::string output) {
+    Tool_Run run;
+    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.output = std::move(output);
+    return run;
+}
+
+// The hex bytes of each report line that --dry-run printed.
+std::vector<std::string> Dry_Run_Bytes(const std::string& output) {
+    std::vector<std::string> bytes;
+    const std::regex line(R"(report \d+ of \d+: ((?:[0-9a-f]{2} ?){17}))");
+    for (std::sregex_iterator it(output.begin(), output.end(), line), end; it != end; ++it)
+        bytes.push_back((*it)[1]);
+    return bytes;
+}
+
+// The raw bytes of a report the module logged.
+std::string Logged_Bytes(const std::string& log_line) {
+    const std::size_t raw = log_line.find(" raw ");
+    return raw == std::string::npos ? "" : log_line.substr(raw + 5);
+}
+
+class Kx418ctl_Virtual : public Virtual_Module_Test {
+protected:
+    void SetUp() override {
+        const std::string reason = virtual_module::Unavailable_Reason();
+        if (!reason.empty()) {
+            if (const char* ci = std::getenv("CI"); ci != nullptr && std::string(ci) == "true")
+                FAIL() << "CI must run these tests: " << reason;
+            GTEST_SKIP() << reason;
+        }
+    }
+
+    // kx418ctl with the module's nodes as its /dev/hidraw<N>.
+    static Tool_Run Run_On(const Running_Module& module, const std::vector<std::string>& arguments) {
+        std::vector<std::string> command{KX418_PRIVATE_DEV, module.Folder(), KX418CTL_PROGRAM};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        std::string output;
+        const int status = virtual_module::Run_Program(command, output);
+        return Finish(status, output);
+    }
+
+    // kx418ctl alone, touching no device (--dry-run).
+    static Tool_Run Run_Alone(const std::vector<std::string>& arguments) {
+        std::vector<std::string> command{KX418CTL_PROGRAM};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        std::string output;
+        const int status = virtual_module::Run_Program(command, output);
+        return Finish(status, output);
+    }
+};
+
+TEST_F(Kx418ctl_Virtual, SendsOneAndTwoTimeFunctionsByteForByteAsDryRunShowsThem) {
+    Running_Module& module = Start({"hidraw0"});
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string logged;  // what the module read from the report
+        std::string bytes;
+    };
+    const std::vector<Case> cases = {
+        {{"1", "1.5"}, "function 1 setting 0 time1 1500 ms time2 0 ms checksum 30 ok",
+         "00 30 01 00 dc 05 00 00 00 00 00 00 00 00 00 00 00"},
+        {{"3", "10", "20"}, "function 3 setting 0 time1 10000 ms time2 20000 ms checksum 71 ok",
+         "00 71 03 00 10 27 00 00 20 4e 00 00 00 00 00 00 00"},
+        // Truncated, not rounded; and the upper limit through the upper branch.
+        {{"8", "32.3", "2678400"}, "function 8 setting 0 time1 32299 ms time2 2678400000 ms", ""},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.logged);
+        std::vector<std::string> arguments{"send"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+
+        std::vector<std::string> dry = arguments;
+        dry.push_back("--dry-run");
+        const Tool_Run preview = Run_Alone(dry);
+        ASSERT_EQ(preview.exit_code, 0) << preview.output;
+        const std::vector<std::string> previewed = Dry_Run_Bytes(preview.output);
+        ASSERT_EQ(previewed.size(), 1u) << preview.output;
+        ASSERT_EQ(module.Reports_Of("hidraw0").size(), i) << "--dry-run sent something";
+
+        const Tool_Run run = Run_On(module, arguments);
+        EXPECT_EQ(run.exit_code, 0) << run.output;
+        EXPECT_EQ(run.output, "Die Einstellungen wurden abgeschickt!\n");
+        const std::vector<std::string> reports = module.Reports_Of("hidraw0");
+        ASSERT_EQ(reports.size(), i + 1);
+        EXPECT_NE(reports[i].find(c.logged), std::string::npos) << reports[i];
+        if (!c.bytes.empty()) {
+            EXPECT_EQ(Logged_Bytes(reports[i]), c.bytes);
+        }
+        EXPECT_EQ(Logged_Bytes(reports[i]), previewed[0]);
+    }
+}
+
+TEST_F(Kx418ctl_Virtual, SequenceSendsNineReportsFromFileAndCommandLineAsDryRunShowsThem) {
+    Running_Module& module = Start({"hidraw0"});
+    char name[] = "/tmp/kx418ctl-sequence-XXXXXX";
+    const int fd = mkstemp(name);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    const std::string file = name;
+    std::ofstream(file) << "# line 4\nauto-restart = false\n\n[channel.1]\nstart = 1.5\nstop = 2.5\n"
+                           "[channel.3]\nstart = 32.3\nstop = 10\n";
+    struct Remove {
+        std::string path;
+        ~Remove() { std::remove(path.c_str()); }
+    } remove_file{file};
+    const std::vector<std::string> arguments{"sequence", "--file", file, "--channel", "8",
+                                             "2678400", "0.1", "--auto-restart"};
+    std::vector<std::string> dry = arguments;
+    dry.push_back("--dry-run");
+    const Tool_Run preview = Run_Alone(dry);
+    ASSERT_EQ(preview.exit_code, 0) << preview.output;
+    const std::vector<std::string> previewed = Dry_Run_Bytes(preview.output);
+    ASSERT_EQ(previewed.size(), 9u) << preview.output;
+
+    const Tool_Run run = Run_On(module, arguments);
+    EXPECT_EQ(run.exit_code, 0) << run.output;
+    EXPECT_EQ(run.output, "Die Einstellungen wurden abgeschickt!\n");
+    const std::vector<std::string> reports = module.Reports_Of("hidraw0");
+    ASSERT_EQ(reports.size(), 9u);
+    for (std::size_t i = 0; i < reports.size(); ++i) EXPECT_EQ(Logged_Bytes(reports[i]), previewed[i]);
+    EXPECT_NE(reports[0].find("function 91 setting 0 time1 1500 ms time2 2500 ms"), std::string::npos);
+    EXPECT_NE(reports[1].find("function 92 setting 0 time1 0 ms time2 0 ms"), std::string::npos);
+    EXPECT_NE(reports[2].find("function 93 setting 0 time1 32299 ms time2 10000 ms"), std::string::npos);
+    EXPECT_NE(reports[7].find("function 98 setting 0 time1 2678400000 ms time2 100 ms"), std::string::npos);
+    EXPECT_NE(reports[8].find("function 9 setting 1 time1 0 ms time2 0 ms"), std::string::npos);
+}
+
+TEST_F(Kx418ctl_Virtual, SequenceStopsAtOnceWhenTheModuleIsRemoved) {
+    Running_Module& module = Start({"hidraw0:remove-after=3"});
+    // The time the tool itself takes, inside the namespace.
+    std::string output;
+    const int status = virtual_module::Run_Program(
+        {KX418_PRIVATE_DEV, module.Folder(), "/bin/bash", "-c",
+         "start=$EPOCHREALTIME; \"$@\"; code=$?; echo \"took $start $EPOCHREALTIME\"; exit $code",
+         "timed", KX418CTL_PROGRAM, "sequence", "--channel", "1", "1", "2"},
+        output);
+    const Tool_Run run = Finish(status, output);
+    EXPECT_EQ(run.exit_code, 4) << run.output;
+    std::smatch took;
+    ASSERT_TRUE(std::regex_search(run.output, took, std::regex(R"(took (\S+) (\S+)\n$)"))) << run.output;
+    EXPECT_EQ(run.output.substr(0, took.position(0)), "Empfangsfehler!\n");
+    const double seconds = std::stod(took[2]) - std::stod(took[1]);
+    EXPECT_LT(seconds, 1.0) << seconds << " s: it waited for the reply limit instead of stopping at once";
+
+    const std::vector<std::string> reports = module.Reports_Of("hidraw0");
+    EXPECT_EQ(reports.size(), 3u);
+    bool removed = false;
+    for (const std::string& line : module.Log_Lines()) removed |= line == "hidraw0 removed";
+    EXPECT_TRUE(removed);
+}
+
+TEST_F(Kx418ctl_Virtual, ListShowsEveryDeviceInWalkOrderWithAccessAndReasons) {
+    Running_Module& module = Start({"hidraw0:vendor=1234,product=5678", "hidraw1",
+                                    "hidraw2:refuse-open=eacces", "hidraw3:refuse-open=ebusy",
+                                    "hidraw4"});
+    const Tool_Run text = Run_On(module, {"list"});
+    EXPECT_EQ(text.exit_code, 0) << text.output;
+    const std::regex expected(
+        "/dev/hidraw0  1234:5678  other device  can be opened\n"
+        "/dev/hidraw1  2b5d:0418  KX418 \\(index 0\\)  can be opened\n"
+        "/dev/hidraw2  \\?\\?\\?\\?:\\?\\?\\?\\?  unknown  permission denied: [^\n]*udev rule[^\n]*re-plug[^\n]*\n"
+        "/dev/hidraw3  \\?\\?\\?\\?:\\?\\?\\?\\?  unknown  busy: [^\n]*re-plug[^\n]*\n"
+        "/dev/hidraw4  2b5d:0418  KX418 \\(index 1\\)  can be opened\n"
+        "A KX418 module can be opened.\n");
+    EXPECT_TRUE(std::regex_match(text.output, expected)) << text.output;
+
+    const Tool_Run json = Run_On(module, {"list", "--json"});
+    EXPECT_EQ(json.exit_code, 0) << json.output;
+    const nlohmann::json document = nlohmann::json::parse(json.output);
+    ASSERT_EQ(document["devices"].size(), 5u);
+    EXPECT_EQ(document["exit_code"], 0);
+    const nlohmann::json& foreign = document["devices"][0];
+    EXPECT_EQ(foreign, nlohmann::json::parse(R"({"path": "/dev/hidraw0", "vendor_id": "1234",
+        "product_id": "5678", "kx418": false, "index": null, "can_open": true, "problem": null,
+        "remedy": null})"));
+    const nlohmann::json& second = document["devices"][4];
+    EXPECT_EQ(second["kx418"], true);
+    EXPECT_EQ(second["index"], 1);
+    const nlohmann::json& refused = document["devices"][2];
+    EXPECT_EQ(refused["path"], "/dev/hidraw2");
+    EXPECT_EQ(refused["can_open"], false);
+    EXPECT_TRUE(refused["vendor_id"].is_null() && refused["kx418"].is_null());
+    EXPECT_EQ(refused["problem"], "permission denied");
+    EXPECT_NE(refused["remedy"].get<std::string>().find("udev rule"), std::string::npos);
+    EXPECT_EQ(document["devices"][3]["problem"], "busy");
+}
+
+TEST_F(Kx418ctl_Virtual, TwoModulesAreChosenByIndexOrPath) {
+    Running_Module& module = Start({"hidraw0", "hidraw1", "hidraw2:vendor=1234"});
+    EXPECT_EQ(Run_On(module, {"send", "--index", "1", "6"}).exit_code, 0);
+    EXPECT_EQ(module.Reports_Of("hidraw0").size(), 0u);
+    ASSERT_EQ(module.Reports_Of("hidraw1").size(), 1u);
+
+    EXPECT_EQ(Run_On(module, {"send", "--device", "/dev/hidraw0", "7"}).exit_code, 0);
+    ASSERT_EQ(module.Reports_Of("hidraw0").size(), 1u);
+    EXPECT_NE(module.Reports_Of("hidraw0")[0].find("function 7 "), std::string::npos);
+
+    // A foreign device and a missing path are no module.
+    Tool_Run run = Run_On(module, {"send", "--device", "/dev/hidraw2", "7"});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.output, "Das Geraet wurde nicht gefunden!\n");
+    run = Run_On(module, {"send", "--device", "/dev/hidraw9", "7"});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.output,
+              "Das Geraet wurde nicht gefunden!\n"
+              "kx418ctl: /dev/hidraw9: not present; plug the module in (again), or check the path\n");
+    EXPECT_EQ(Run_On(module, {"send", "--index", "2", "7"}).exit_code, 1);
+    EXPECT_EQ(module.Reports_Of("hidraw2").size(), 0u);
+}
+
+TEST_F(Kx418ctl_Virtual, AModuleThisUserMayNotOpenIsNamedWithTheRemedy) {
+    Running_Module& module = Start({"hidraw0:refuse-open=eacces"});
+    EXPECT_EQ(Run_On(module, {"list"}).exit_code, 5);
+    const Tool_Run run = Run_On(module, {"send", "7"});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.output,
+              "Das Geraet wurde nicht gefunden!\n"
+              "kx418ctl: /dev/hidraw0 cannot be opened (permission denied); 'kx418ctl list' says "
+              "what to do\n");
+}
+
+}  // namespace
