@@ -117,10 +117,10 @@ const char* Remedy_Of(const Listed_Device& device) {
         return device.attributes_read ? nullptr : "re-plug the device";
     switch (device.failure) {
     case Hid_Open_Failure::Denied:
-        return "give this user access with a udev rule, e.g. in "
-               "/etc/udev/rules.d/70-kx418.rules: SUBSYSTEM==\"hidraw\", "
-               "ATTRS{idVendor}==\"2b5d\", ATTRS{idProduct}==\"0418\", MODE=\"0660\", "
-               "GROUP=\"plugdev\", with the user in group plugdev; then re-plug the module";
+        return "install the kx418 package, whose udev rule 70-kx418.rules gives the "
+               "user at the desk access, then re-plug the module; for users not at the "
+               "desk (ssh, services) add a udev rule with MODE=\"0660\", GROUP=\"plugdev\" "
+               "and put them in group plugdev";
     case Hid_Open_Failure::Busy:
         return "another program holds it: end that program, or re-plug the module";
     case Hid_Open_Failure::Missing: return "plug the module in (again), or check the path";
