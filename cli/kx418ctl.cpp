@@ -17,6 +17,7 @@
 #include "arguments.h"
 #include "kx418.h"
 #include "kx418_logic.h"
+#include "platform.h"
 #include "transfer_rules.h"
 
 #ifndef KX418CTL_VERSION
@@ -117,10 +118,7 @@ const char* Remedy_Of(const Listed_Device& device) {
         return device.attributes_read ? nullptr : "re-plug the device";
     switch (device.failure) {
     case Hid_Open_Failure::Denied:
-        return "install the kx418 package, whose udev rule 70-kx418.rules gives the "
-               "user at the desk access, then re-plug the module; for users not at the "
-               "desk (ssh, services) add a udev rule with MODE=\"0660\", GROUP=\"plugdev\" "
-               "and put them in group plugdev";
+        return Access_Remedy();
     case Hid_Open_Failure::Busy:
         return "another program holds it: end that program, or re-plug the module";
     case Hid_Open_Failure::Missing: return "plug the module in (again), or check the path";
@@ -365,8 +363,10 @@ constexpr const char* Exit_Code_Text =
     "     cannot open (permission denied, busy)\n";
 
 void Add_Selection(CLI::App& command) {
-    CLI::Option* device = command.add_option("--device", Selected_Path,
-                                             "the module at this device path, e.g. /dev/hidraw3");
+    CLI::Option* device = command.add_option(
+        "--device", Selected_Path,
+        std::string("the module at this device path (as 'kx418ctl list' shows it), e.g. ") +
+            Example_Device_Path());
     CLI::Option* index = command.add_option("--index", Selected_Index,
                                             "the N-th module in the walk's order, from 0 "
                                             "(as 'kx418ctl list' numbers them)")
