@@ -3,10 +3,12 @@
 // rule, before anything is opened; the outcomes of a transfer map to
 // their texts and exit codes; list tells the walk as it is.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "hid_fake.h"
 #include "kx418ctl.h"
 #include "kx418_logic.h"
+#include "platform.h"
 
 namespace {
 
@@ -38,14 +41,17 @@ Run_Result Run_Tool(std::vector<std::string> arguments) {
     return result;
 }
 
-// A file in the test's temporary folder, removed again at the end.
+// The system's temporary folder (under wine, the prefix's).
+std::string Temporary_Folder() { return std::filesystem::temp_directory_path().string(); }
+
+// A file in the temporary folder, removed again at the end.
 class Temporary_File {
 public:
     explicit Temporary_File(const std::string& text) {
-        char name[] = "/tmp/kx418ctl-test-XXXXXX";
-        const int fd = mkstemp(name);
-        path_ = name;
-        if (fd >= 0) close(fd);
+        static std::mt19937_64 random{std::random_device{}()};
+        path_ = (std::filesystem::temp_directory_path() /
+                 ("kx418ctl-test-" + std::to_string(random()) + ".toml"))
+                    .string();
         std::ofstream(path_) << text;
     }
     ~Temporary_File() { std::remove(path_.c_str()); }
@@ -124,7 +130,8 @@ TEST_F(Kx418ctl, BadInputIsRefusedBeforeAnythingIsOpened) {
         {{"sequence", "--channel", "2", "1", "2678401"}, "channel 2 STOP \"2678401\": above"},
         {{"sequence", "--file", "/nonexistent/seq.toml"},
          "sequence file /nonexistent/seq.toml: cannot be read"},
-        {{"sequence", "--file", "/tmp"}, "sequence file /tmp: a folder, not a file"},
+        {{"sequence", "--file", Temporary_Folder()},
+         "sequence file " + Temporary_Folder() + ": a folder, not a file"},
         {{"sequence", "--file", malformed.path()}, malformed.path() + ":4: malformed"},
         {{"sequence", "--file", two_decimals.path()},
          two_decimals.path() + ":2: channel 2 start \"1.25\": more than one decimal"},
@@ -220,7 +227,7 @@ TEST_F(Kx418ctl, ListExitCodesAndReasons) {
     EXPECT_EQ(result.exit_code, Exit_No_Access);
     EXPECT_NE(result.out.find("/dev/hidraw0  ????:????  unknown  permission denied: "), std::string::npos)
         << result.out;
-    EXPECT_NE(result.out.find("udev rule"), std::string::npos);
+    EXPECT_NE(result.out.find(Access_Remedy()), std::string::npos);
 
     // Only foreign devices: exit 1.
     SetUp();
