@@ -1,6 +1,7 @@
 # Fails unless LIBRARY defines exactly the four KX418 exports, undecorated.
 # A Windows DLL is read with OBJDUMP (the target's objdump -p), and must
-# also import from Windows system DLLs only; a shared object with nm.
+# also import from Windows system DLLs only; a shared object with nm. With
+# -DIMPORTS_ONLY=ON, for a Windows program: the imports alone.
 cmake_minimum_required(VERSION 3.25)
 set(names)
 if(DEFINED OBJDUMP)
@@ -32,6 +33,10 @@ if(DEFINED OBJDUMP)
       message(FATAL_ERROR "${LIBRARY} imports ${dll}, which is no Windows system DLL")
     endif()
   endforeach()
+  if(IMPORTS_ONLY)
+    message(STATUS "imports: ${imports}")
+    return()
+  endif()
 else()
   execute_process(COMMAND nm -D --defined-only ${LIBRARY}
                   OUTPUT_VARIABLE listing RESULT_VARIABLE status)
