@@ -13,13 +13,18 @@
 
 #include <memory>
 
-// The library's file name, found beside the program (its run path) or on
-// the usual search path.
-inline constexpr const char KX418_Library_Name[] = "libkx418.so";
+// The platform's part, one backend file each (KX418_DLL_dlfcn.cpp,
+// KX418_DLL_win32.cpp): the library's file name, and loading it by that
+// name, looking up an export, releasing it. The order of steps above them
+// is written once, in KX418_DLL.cpp.
+extern const char KX418_Library_Name[];
+void* KX418_Library_Load(const char* name);                   // null on failure
+void* KX418_Library_Export(void* library, const char* name);  // null when absent
+void KX418_Library_Release(void* library);
 
 // Releases a loaded library when its owner lets go of it.
 struct KX418_Library_Closer {
-    void operator()(void* handle) const;
+    void operator()(void* handle) const { KX418_Library_Release(handle); }
 };
 using KX418_Library = std::unique_ptr<void, KX418_Library_Closer>;
 

@@ -7,8 +7,6 @@
 #include <QFile>
 #include <QStackedWidget>
 
-#include <algorithm>
-#include <cctype>
 
 namespace {
 
@@ -17,12 +15,10 @@ namespace {
 std::shared_ptr<const UiPanelFile> OpenPanelFile(const char* file_name, std::string& error)
 {
     UiQtRuntime& rt = Runtime();
-    std::string name(file_name);
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    const std::string name = PanelFileResourceName(file_name);
     if (const auto it = rt.files.find(name); it != rt.files.end()) return it->second;
 
-    QFile resource(QStringLiteral(":/UIRFILETYPE/") + QString::fromStdString(name));
+    QFile resource(QStringLiteral(":/") + QString::fromLatin1(UiPanelFileResourceType) + u'/' + QString::fromStdString(name));
     if (!resource.open(QIODevice::ReadOnly)) {
         error = "panel file not found in the program: " + std::string(file_name);
         return nullptr;
@@ -39,40 +35,11 @@ std::shared_ptr<const UiPanelFile> OpenPanelFile(const char* file_name, std::str
     return file;
 }
 
-const UiCallbackBinding* FindCallback(const std::string& name)
-{
-    for (const UiCallbackBinding& binding : UiProgramCallbacks())
-        if (binding.name != nullptr && name == binding.name) return &binding;
-    return nullptr;
-}
-
-// Binds the panel's and its controls' callback names. A name the program's
-// table lacks binds to nothing; a name bound to the other kind of callback
-// is an error in the program's table.
 bool BindCallbacks(UiQtPanel& panel, std::string& error)
 {
-    if (!panel.entry->callback.empty()) {
-        if (const UiCallbackBinding* b = FindCallback(panel.entry->callback)) {
-            if (b->panel_callback == nullptr) {
-                error = panel.entry->callback + " is bound as a control callback, named for panel " +
-                        panel.entry->constant;
-                return false;
-            }
-            panel.callback = b->panel_callback;
-        }
-    }
-    for (UiQtControl& control : panel.controls) {
-        const std::string& name = control.entry->callback;
-        if (name.empty()) continue;
-        if (const UiCallbackBinding* b = FindCallback(name)) {
-            if (b->control_callback == nullptr) {
-                error = name + " is bound as a panel callback, named for control " +
-                        control.entry->constant;
-                return false;
-            }
-            control.callback = b->control_callback;
-        }
-    }
+    std::vector<CtrlCallbackPtr> callbacks;
+    if (!BindCallbacks(*panel.entry, panel.callback, callbacks, error)) return false;
+    for (std::size_t i = 0; i < panel.controls.size(); ++i) panel.controls[i].callback = callbacks[i];
     return true;
 }
 
