@@ -3,7 +3,9 @@
 #ifndef KX418_BENCH_SUPPORT_H
 #define KX418_BENCH_SUPPORT_H
 
+#if defined(__linux__)
 #include <sched.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -38,6 +40,7 @@ inline Figures Summarise(std::vector<double> samples) {
     return figures;
 }
 
+#if defined(__linux__)
 // Keeps this process, and what it starts later, on its first allowed CPU,
 // so that client and module do not float between CPUs mid-run. Returns
 // that CPU, or -1.
@@ -54,6 +57,7 @@ inline int Pin_To_One_Cpu() {
     }
     return -1;
 }
+#endif
 
 }  // namespace bench
 

@@ -258,6 +258,5 @@ void Hid_Cancel_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped) {
 }
 
 bool Win32_Read_In_Flight(const Hid_Overlapped& overlapped) {
-    return overlapped.read && overlapped.read->started &&
-           !HasOverlappedIoCompleted(&overlapped.read->overlapped);
+    return overlapped.read && !HasOverlappedIoCompleted(&overlapped.read->overlapped);
 }
