@@ -86,6 +86,16 @@ std::vector<const UiPanelEntry*> PagesOf(const UiPanelFile& file,
                                                const std::string& panel,
                                                const std::string& tab);
 
+// Whether a control of this kind takes input. Texts and decorations only
+// draw: wherever one lies in the control order, input at a point it covers
+// goes to the control beneath or beside it, never to the text or the frame.
+// Every runtime keeps this rule, and draws decorations beneath the other
+// controls of their panel.
+constexpr bool TakesInput(UiControlKind kind)
+{
+    return kind != UiControlKind::Text && kind != UiControlKind::Decoration;
+}
+
 // "64-bit floating point" and the like, for reports of a wrong value type.
 const char* ValueTypeName(UiValueType type);
 

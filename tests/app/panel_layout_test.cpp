@@ -173,21 +173,8 @@ const Page kPages[] = {
     {"Fn7", "TAB_FN7", TAB_FN7}, {"Fn8", "TAB_FN8", TAB_FN8}, {"Fn9", "TAB_FN9", TAB_FN9},
 };
 
-class MainPanel : public ::testing::Test {
+class MainPanel : public LoadedMainPanel {
 protected:
-    static void SetUpTestSuite() { StartUiForTests(); }
-
-    void SetUp() override
-    {
-        panel_ = LoadPanel(0, "KX418.uir", PANEL);
-        ASSERT_GE(panel_, 0);
-        ASSERT_GE(DisplayPanel(panel_), 0);
-    }
-    void TearDown() override
-    {
-        if (panel_ >= 0) DiscardPanel(panel_);
-    }
-
     int Handle(const std::string& page) const
     {
         if (page == "PANEL") return panel_;
@@ -195,8 +182,6 @@ protected:
             if (page == kPages[i].constant) return PageHandle(panel_, PANEL_TAB, i);
         return -1;
     }
-
-    int panel_ = -1;
 };
 
 TEST_F(MainPanel, EveryControlAsLaidOut)

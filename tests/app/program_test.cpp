@@ -2,7 +2,11 @@
 // run in child processes (this test program started again with
 // --scenario), so the exit routines and the library's release can be
 // watched; the fake libraries are found by the bare file name through the
-// search path the child is given.
+// search path the child is given. Every release of the library in the
+// child is logged where it happens (this program's dlclose stands in front
+// of the system's), and an exit routine registered before Load_KX418 runs
+// after the program's own: it logs whether the library is still held or
+// still loaded then.
 #include "KX418.h"
 #include "KX418_DLL.h"
 #include "ui_driver.h"
@@ -10,6 +14,7 @@
 #include "uiruntime/ui_runtime.h"
 #include "uiruntime/ui_test_hooks.h"
 
+#include <QGuiApplication>
 #include <QObject>
 #include <QTest>
 #include <QTimer>
@@ -17,14 +22,21 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <thread>
 #include <functional>
 #include <string>
 #include <vector>
@@ -46,6 +58,30 @@ void Log(const std::string& line)
     }
 }
 
+// The handle Load_KX418 got, once the child has seen it.
+void* g_library = nullptr;
+
+using Dlclose_Fn = int (*)(void*);
+Dlclose_Fn Real_Dlclose()
+{
+    static const auto real = reinterpret_cast<Dlclose_Fn>(dlsym(RTLD_NEXT, "dlclose"));
+    return real;
+}
+
+// Runs after the program's exit routine and before the destructors of its
+// globals: by then the library must be released, and gone from the process.
+void Check_Release_At_Exit()
+{
+    std::string line = KX418_Handle ? "end: handle set" : "end: handle empty";
+    if (void* again = dlopen(KX418_Library_Name, RTLD_NOW | RTLD_NOLOAD)) {
+        line += ", library loaded";
+        Real_Dlclose()(again);
+    } else {
+        line += ", library gone";
+    }
+    Log(line);
+}
+
 template <typename Fn> void LogEntryPoint(const char* name, Fn entry_point)
 {
     if (entry_point == nullptr) {
@@ -62,9 +98,10 @@ int RunScenario(const std::string& scenario)
 {
     // Registered before the program registers its exit routine, so it runs
     // after it: whatever the routine released is logged before "end".
-    std::atexit([] { Log("end"); });
+    std::atexit(Check_Release_At_Exit);
     if (scenario == "bind") {
         Log("result " + std::to_string(Load_KX418()));
+        g_library = KX418_Handle.get();
         Log(KX418_Handle ? "handle set" : "handle null");
         LogEntryPoint("KX418_Open", KX418_Open);
         LogEntryPoint("KX418_Close", KX418_Close);
@@ -75,9 +112,13 @@ int RunScenario(const std::string& scenario)
     // The whole program; a driver looks at the panel once the event loop
     // runs, then ends the program as a user would.
     UiTest_SetLoopObserver([scenario] {
+        g_library = KX418_Handle.get();
         QWidget* window = UiQt_PanelWidget(Panel_Handle);
         Log(window != nullptr && window->isVisible() ? "shown" : "not shown");
         if (window == nullptr) std::_Exit(3);
+        if (scenario == "platform")
+            Log("on " + QGuiApplication::platformName().toStdString() + " " +
+                std::to_string(window->width()) + "x" + std::to_string(window->height()));
         if (scenario == "quit") QTest::mouseClick(UiQt_ControlWidget(Panel_Handle, PANEL_BUTTON_QUIT), Qt::LeftButton);
         else window->close();
     });
@@ -88,6 +129,17 @@ int RunScenario(const std::string& scenario)
     return rc;
 }
 
+}  // namespace
+
+// Every dlclose in the child passes here; one of the library is logged.
+extern "C" int dlclose(void* handle) noexcept
+{
+    if (g_library != nullptr && handle == g_library) Log("dlclose");
+    return Real_Dlclose()(handle);
+}
+
+namespace {
+
 // ---- in the test ---------------------------------------------------------
 
 std::string g_self;
@@ -97,29 +149,41 @@ struct Child {
     std::vector<std::string> log;
 };
 
-Child RunChild(const std::string& library_folder, const std::string& scenario)
+// `environment` entries "NAME=VALUE" replace the child's variable of that
+// name, "NAME=" removes it; `wrapper` is a command the child is started
+// through (found on the search path).
+Child RunChild(const std::string& library_folder, const std::string& scenario,
+               const std::vector<std::string>& environment = {},
+               const std::vector<std::string>& wrapper = {})
 {
     const std::string log = ::testing::TempDir() + "kx418_" + scenario + "_" +
                             std::to_string(getpid()) + ".log";
     std::remove(log.c_str());
     std::vector<std::string> env_strings;
+    std::vector<std::string> changes = {"LD_LIBRARY_PATH=" + library_folder, "KX418_FAKE_LOG=" + log};
+    changes.insert(changes.end(), environment.begin(), environment.end());
+    const auto changed = [&](const char* entry) {
+        for (const std::string& change : changes)
+            if (std::strncmp(entry, change.c_str(), change.find('=') + 1) == 0) return true;
+        return false;
+    };
     for (char** e = environ; *e != nullptr; ++e)
-        if (std::strncmp(*e, "LD_LIBRARY_PATH=", 16) != 0 && std::strncmp(*e, "KX418_FAKE_LOG=", 15) != 0)
-            env_strings.emplace_back(*e);
-    env_strings.push_back("LD_LIBRARY_PATH=" + library_folder);
-    env_strings.push_back("KX418_FAKE_LOG=" + log);
+        if (!changed(*e)) env_strings.emplace_back(*e);
+    for (const std::string& change : changes)
+        if (change.back() != '=') env_strings.push_back(change);
     std::vector<char*> env;
     for (auto& s : env_strings) env.push_back(s.data());
     env.push_back(nullptr);
     std::string flag = "--scenario";
-    std::vector<std::string> args_strings = {g_self, flag, scenario, log};
+    std::vector<std::string> args_strings = wrapper;
+    args_strings.insert(args_strings.end(), {g_self, flag, scenario, log});
     std::vector<char*> args;
     for (auto& s : args_strings) args.push_back(s.data());
     args.push_back(nullptr);
 
     Child child;
     pid_t pid = 0;
-    if (posix_spawn(&pid, g_self.c_str(), nullptr, nullptr, args.data(), env.data()) != 0) return child;
+    if (posix_spawnp(&pid, args.front(), nullptr, nullptr, args.data(), env.data()) != 0) return child;
     waitpid(pid, &child.status, 0);
     std::ifstream in(log);
     for (std::string line; std::getline(in, line);) child.log.push_back(line);
@@ -134,22 +198,27 @@ std::string Fakes(const char* variant)
 
 using Lines = std::vector<std::string>;
 
+// At exit the program holds no library and none is loaded: released by
+// the exit routine, exactly once (one "dlclose" in the log), or never
+// loaded.
+const char* const kReleased = "end: handle empty, library gone";
+
 TEST(Binding, LoadsTheLibraryByFileNameAndReleasesItOnceAtExit)
 {
     struct Case { const char* variant; Lines log; };
     const Case cases[] = {
         {"complete", {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close 12",
-                      "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "unload", "end"}},
+                      "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "dlclose", kReleased}},
         {"absent", {"result 1", "handle null", "KX418_Open null", "KX418_Close null",
-                    "KX418_Send_Cfg null", "KX418_Get_Reply null", "end"}},
+                    "KX418_Send_Cfg null", "KX418_Get_Reply null", kReleased}},
         {"no_open", {"load", "result 0", "handle set", "KX418_Open null", "KX418_Close 12",
-                     "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "unload", "end"}},
+                     "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "dlclose", kReleased}},
         {"no_close", {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close null",
-                      "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "unload", "end"}},
+                      "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "dlclose", kReleased}},
         {"no_send_cfg", {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close 12",
-                         "KX418_Send_Cfg null", "KX418_Get_Reply 14", "unload", "end"}},
+                         "KX418_Send_Cfg null", "KX418_Get_Reply 14", "dlclose", kReleased}},
         {"no_get_reply", {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close 12",
-                          "KX418_Send_Cfg 13", "KX418_Get_Reply null", "unload", "end"}},
+                          "KX418_Send_Cfg 13", "KX418_Get_Reply null", "dlclose", kReleased}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.variant);
@@ -164,10 +233,10 @@ TEST(StartUp, PanelShownAndExitCodeZeroWithOrWithoutTheLibrary)
 {
     struct Case { const char* variant; const char* ending; Lines log; };
     const Case cases[] = {
-        {"complete", "quit", {"load", "shown", "main 0", "unload", "end"}},
-        {"complete", "close", {"load", "shown", "main 0", "unload", "end"}},
-        {"absent", "quit", {"shown", "main 0", "end"}},
-        {"no_get_reply", "close", {"load", "shown", "main 0", "unload", "end"}},
+        {"complete", "quit", {"load", "shown", "main 0", "dlclose", kReleased}},
+        {"complete", "close", {"load", "shown", "main 0", "dlclose", kReleased}},
+        {"absent", "quit", {"shown", "main 0", kReleased}},
+        {"no_get_reply", "close", {"load", "shown", "main 0", "dlclose", kReleased}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.variant) + " " + c.ending);
@@ -175,6 +244,104 @@ TEST(StartUp, PanelShownAndExitCodeZeroWithOrWithoutTheLibrary)
         ASSERT_TRUE(WIFEXITED(child.status)) << "status " << child.status;
         EXPECT_EQ(WEXITSTATUS(child.status), 0);
         EXPECT_EQ(child.log, c.log);
+    }
+}
+
+// A Wayland compositor without a screen (weston's headless backend), on a
+// socket of its own in a runtime folder of its own, until the owner goes.
+class Compositor {
+public:
+    static constexpr const char* Socket = "kx418-test";
+
+    Compositor()
+    {
+        std::string pattern = ::testing::TempDir() + "kx418-wayland-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr) return;
+        folder_ = pattern;
+        std::string runtime = "XDG_RUNTIME_DIR=" + folder_;
+        std::vector<std::string> args_strings = {"weston", "--backend=headless-backend.so", "--no-config",
+                                                 "--idle-time=0", std::string("--socket=") + Socket};
+        std::vector<char*> args;
+        for (auto& a : args_strings) args.push_back(a.data());
+        args.push_back(nullptr);
+        std::vector<char*> env;
+        for (char** e = environ; *e != nullptr; ++e)
+            if (std::strncmp(*e, "XDG_RUNTIME_DIR=", 16) != 0 && std::strncmp(*e, "DISPLAY=", 8) != 0 &&
+                std::strncmp(*e, "WAYLAND_DISPLAY=", 16) != 0)
+                env.push_back(*e);
+        env.push_back(runtime.data());
+        env.push_back(nullptr);
+        posix_spawn_file_actions_t quiet;
+        posix_spawn_file_actions_init(&quiet);
+        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+        if (posix_spawnp(&pid_, "weston", &quiet, nullptr, args.data(), env.data()) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&quiet);
+        // Ready once its socket is there.
+        struct stat socket_file{};
+        for (int waited = 0; pid_ > 0 && waited < 200; ++waited) {
+            if (stat((folder_ + "/" + Socket).c_str(), &socket_file) == 0 && S_ISSOCK(socket_file.st_mode)) {
+                ready_ = true;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    ~Compositor()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (!folder_.empty()) std::filesystem::remove_all(folder_);
+    }
+    Compositor(const Compositor&) = delete;
+    Compositor& operator=(const Compositor&) = delete;
+
+    bool Ready() const { return ready_; }
+    const std::string& Folder() const { return folder_; }
+
+private:
+    std::string folder_;
+    pid_t pid_ = -1;
+    bool ready_ = false;
+};
+
+bool On_Search_Path(const std::string& tool)
+{
+    return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// On a Wayland desktop the program runs natively; where X is all there is,
+// on X; its client area is 700x523 on either.
+TEST(StartUp, WaylandNativelyElseX)
+{
+    for (const char* tool : {"weston", "xvfb-run"}) {
+        if (On_Search_Path(tool)) continue;
+        // CI installs both: there a missing one is a fault of the set-up.
+        ASSERT_EQ(std::getenv("CI"), nullptr) << tool << " is missing; tools/install-deps installs it";
+        GTEST_SKIP() << tool << " is missing (tools/install-deps installs it)";
+    }
+    const Compositor compositor;
+    ASSERT_TRUE(compositor.Ready()) << "weston's headless compositor did not start";
+    const std::string runtime = "XDG_RUNTIME_DIR=" + compositor.Folder();
+    const std::string wayland = std::string("WAYLAND_DISPLAY=") + Compositor::Socket;
+    const std::vector<std::string> x_server = {"xvfb-run", "--auto-servernum"};
+    struct Case { const char* desktop; std::vector<std::string> environment; std::vector<std::string> wrapper; const char* on; };
+    const Case cases[] = {
+        {"Wayland only", {runtime, wayland, "DISPLAY="}, {}, "on wayland 700x523"},
+        {"Wayland with X beside it", {runtime, wayland}, x_server, "on wayland 700x523"},
+        {"X only", {runtime, "WAYLAND_DISPLAY="}, x_server, "on xcb 700x523"},
+        {"Wayland socket gone, X there", {runtime, "WAYLAND_DISPLAY=kx418-gone"}, x_server, "on xcb 700x523"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.desktop);
+        std::vector<std::string> environment = {"QT_QPA_PLATFORM=", "WAYLAND_SOCKET="};
+        environment.insert(environment.end(), c.environment.begin(), c.environment.end());
+        const Child child = RunChild(Fakes("complete"), "platform", environment, c.wrapper);
+        ASSERT_TRUE(WIFEXITED(child.status)) << "status " << child.status;
+        EXPECT_EQ(WEXITSTATUS(child.status), 0);
+        EXPECT_EQ(child.log, (Lines{"load", "shown", c.on, "main 0", "dlclose", kReleased}));
     }
 }
 

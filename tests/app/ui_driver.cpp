@@ -23,6 +23,18 @@ void StartUiForTests()
     ASSERT_EQ(InitCVIRTEEx(nullptr, argv, nullptr), 1);
 }
 
+void LoadedMainPanel::SetUp()
+{
+    panel_ = LoadPanel(0, "KX418.uir", 1);
+    ASSERT_GE(panel_, 0);
+    ASSERT_GE(DisplayPanel(panel_), 0);
+}
+
+void LoadedMainPanel::TearDown()
+{
+    if (panel_ >= 0) DiscardPanel(panel_);
+}
+
 int PageHandle(int main_panel, int tab_control, int index)
 {
     int handle = -1;

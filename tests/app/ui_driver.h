@@ -6,11 +6,24 @@
 #include <QRect>
 #include <QString>
 
+#include <gtest/gtest.h>
+
 class QAbstractSpinBox;
 class QWidget;
 
 // Starts the runtime on the offscreen platform unless another one is named.
 void StartUiForTests();
+
+// A test on the main panel of "KX418.uir", loaded and shown afresh for
+// each test and discarded after it.
+class LoadedMainPanel : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { StartUiForTests(); }
+    void SetUp() override;
+    void TearDown() override;
+
+    int panel_ = -1;
+};
 
 // The handle of page `index` of the main panel's tab control, or -1.
 int PageHandle(int main_panel, int tab_control, int index);

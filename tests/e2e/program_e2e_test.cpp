@@ -42,7 +42,20 @@ constexpr Point Page_Center(int left, int top, int width, int height) {
 constexpr Point Page_Field(int left, int top, int width, int height) {
     return {15 + left + 9 + (width - 9) / 2, 32 + top + height / 2};
 }
+// The converter's controls lie on the main window itself.
+constexpr Point Panel_Center(int left, int top, int width, int height) {
+    return {left + width / 2, top + height / 2};
+}
+constexpr Point Panel_Field(int left, int top, int width, int height) {
+    return {left + 9 + (width - 9) / 2, top + height / 2};
+}
 constexpr Point First_Tab{36, 23};
+constexpr Point Days = Panel_Field(181, 437, 58, 21);
+constexpr Point Hours = Panel_Field(254, 437, 59, 21);
+constexpr Point Minutes = Panel_Field(330, 437, 59, 21);
+constexpr Point Seconds = Panel_Field(403, 437, 57, 21);
+constexpr Point Calc_Button = Panel_Center(31, 430, 117, 27);
+constexpr Point Result = Panel_Center(537, 437, 134, 21);
 constexpr Point Quit_Button{570 + 118 / 2, 487 + 26 / 2};
 constexpr Point Send_Button = Page_Center(37, 312, 151, 26);  // pages Fn1 to Fn8
 constexpr Point Fn3_Time1 = Page_Field(31, 87, 106, 21);
@@ -161,6 +174,22 @@ protected:
         desktop_->Type(text);
         desktop_->Key("Tab");
     }
+
+    // The converter's result as the window shows it: a double click selects
+    // its text, which is then read from the primary selection. Waits up to
+    // 5 s for it to read `expected` (the program takes the clicks in its
+    // own time); what it read last.
+    std::string Shown_Result(const std::string& expected) {
+        std::string text;
+        for (const auto deadline = Clock::now() + 5s; text != expected && Clock::now() < deadline;) {
+            desktop_->Click(window_, Result.x, Result.y, 1, 2);
+            std::this_thread::sleep_for(100ms);
+            text = desktop_->Selection();
+        }
+        return text;
+    }
+
+    bool Box_Shown() const { return !desktop_->Windows(Any_Box).empty(); }
 
     void Press(Point button) {
         desktop_->Click(window_, button.x, button.y);
@@ -285,6 +314,21 @@ TEST_F(Program_Test, SequencerSendsNineReportsInOrder) {
         EXPECT_EQ(reports[i].time2, expected[i].time2);
         EXPECT_TRUE(reports[i].checksum_ok);
     }
+}
+
+TEST_F(Program_Test, ConverterByMouseAndKeyboard) {
+    ASSERT_NO_FATAL_FAILURE(Start({"hidraw0"}));
+    EXPECT_EQ(Shown_Result("0"), "0");
+    Enter(Days, "30");
+    Enter(Hours, "23");
+    Enter(Minutes, "59");
+    Enter(Seconds, "59");
+    EXPECT_EQ(Shown_Result("0"), "0") << "the result changed before the button was pressed";
+    Press(Calc_Button);
+    EXPECT_EQ(Shown_Result("2678399"), "2678399");
+    // It sends nothing and tells nothing.
+    EXPECT_FALSE(Box_Shown());
+    EXPECT_TRUE(module_->Reports_Of("hidraw0").empty());
 }
 
 TEST_F(Program_Test, SilentModuleGivesReceiveErrorAfterTheReplyWait) {

@@ -238,10 +238,14 @@ void Desktop::Focus(const std::string& window) const {
     Run({"xdotool", "windowfocus", window});
 }
 
-std::string Desktop::Clipboard() const {
+std::string Desktop::Selection_Text(const char* selection) const {
     int status = 0;
-    const std::string text = Run({"xclip", "-out", "-selection", "clipboard"}, &status);
+    const std::string text = Run({"xclip", "-out", "-selection", selection}, &status);
     return virtual_module::Exited_Cleanly(status) ? text : std::string();
 }
+
+std::string Desktop::Clipboard() const { return Selection_Text("clipboard"); }
+
+std::string Desktop::Selection() const { return Selection_Text("primary"); }
 
 }  // namespace e2e

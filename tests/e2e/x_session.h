@@ -83,8 +83,12 @@ public:
     void Focus(const std::string& window) const;
     // The clipboard's text, "" when it holds none.
     std::string Clipboard() const;
+    // The text last selected with the mouse (the primary selection), ""
+    // when none is.
+    std::string Selection() const;
 
 private:
+    std::string Selection_Text(const char* selection) const;
     // Runs a tool on this display; its output.
     std::string Run(const std::vector<std::string>& arguments, int* status = nullptr) const;
     std::string display_;

@@ -65,6 +65,14 @@ void NarrowToFit(QLabel* label, int width)
     NarrowToFit(label, label->text(), width);
 }
 
+// A widget that only draws lets every mouse event through to the widget
+// beneath it, as if it were not there, and never takes the keyboard.
+void DrawOnly(QWidget* widget)
+{
+    widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+    widget->setFocusPolicy(Qt::NoFocus);
+}
+
 QLabel* NewLabel(const UiControlEntry& c, QWidget* parent)
 {
     auto* label = new QLabel(QString::fromStdString(c.label), parent);
@@ -75,6 +83,7 @@ QLabel* NewLabel(const UiControlEntry& c, QWidget* parent)
                                  c.label_top < c.rect.top + c.rect.height;
     if (left_of_control) NarrowToFit(label, c.rect.left - c.label_left - 2);
     label->adjustSize();
+    DrawOnly(label);
     return label;
 }
 
@@ -170,6 +179,7 @@ QWidget* NewTab(UiQtControl& control, const UiQtPanel& panel, std::string& error
     auto* frame = new QFrame(holder);
     frame->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
     frame->setGeometry(0, page_top - 1, c.rect.width, c.rect.height - page_top + 1);
+    DrawOnly(frame);
     auto* bar = new QTabBar(holder);
     bar->setObjectName(QString::fromStdString(c.constant + "_TABS"));
     bar->setDrawBase(false);
@@ -264,6 +274,10 @@ bool BuildControls(UiQtPanel& panel, std::string& error)
         if (widget == nullptr) return false;
         widget->setObjectName(QString::fromStdString(c.constant));
         Place(widget, c.rect);
+        // Texts and frames take no input wherever they lie in the control
+        // order; a frame is drawn beneath the controls it surrounds.
+        if (!TakesInput(c.kind)) DrawOnly(widget);
+        if (c.kind == UiControlKind::Decoration) widget->lower();
         control.widget = widget;
         control.indicator_value = c.kind == UiControlKind::Indicator
                                       ? static_cast<std::uint32_t>(c.default_value)

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <cstring>
+#include <vector>
 
 UiQtRuntime& Runtime()
 {
@@ -20,21 +21,6 @@ void UiTest_SetLoopObserver(std::function<void()> observer)
     Runtime().loop_observer = std::move(observer);
 }
 
-namespace {
-
-// Qt ends the process when it finds no platform to show windows on. Without
-// a platform named (QT_QPA_PLATFORM or -platform) and without a display to
-// connect to, starting fails here instead, so the caller can end cleanly.
-bool PlatformAvailable(char* argv[])
-{
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return true;
-    for (int i = 0; argv != nullptr && argv[i] != nullptr; ++i)
-        if (std::strcmp(argv[i], "-platform") == 0) return true;
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
-
-}  // namespace
-
 int InitCVIRTEEx(void* /*moduleHandle*/, char* argv[], void* /*reserved*/)
 {
     UiQtRuntime& rt = Runtime();
@@ -42,23 +28,38 @@ int InitCVIRTEEx(void* /*moduleHandle*/, char* argv[], void* /*reserved*/)
     // A driver (a test, a benchmark) may have made the application object
     // already; the runtime then works within it.
     if (QApplication::instance() == nullptr) {
-        if (!PlatformAvailable(argv)) return 0;
+        std::string why;
+        const std::string platform = ChooseDisplayPlatform(argv, why);
+        if (platform.empty()) {
+            Refuse(0, "no window can be shown: " + why);
+            return 0;
+        }
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
 
         // QApplication keeps references to the count and the vector for
-        // its whole life; main's vector lives as long as the process.
+        // its whole life: both are kept here for the process's life. The
+        // platform asked for by argument is the one chosen above, or one
+        // that was found unusable: Qt is given the choice only.
         static char program_name[] = "KX418";
-        static char* fallback_argv[] = {program_name, nullptr};
+        static std::vector<char*> args;
         static int argc = 0;
-        char** args = argv != nullptr ? argv : fallback_argv;
-        argc = 0;
-        while (args[argc] != nullptr) ++argc;
+        args.clear();
+        if (argv == nullptr || argv[0] == nullptr) args.push_back(program_name);
+        for (int i = 0; argv != nullptr && argv[i] != nullptr; ++i) {
+            const bool platform_argument = std::strcmp(argv[i], "-platform") == 0 ||
+                                           std::strcmp(argv[i], "--platform") == 0;
+            if (platform_argument && argv[i + 1] != nullptr) ++i;
+            else args.push_back(argv[i]);
+        }
+        args.push_back(nullptr);
+        argc = static_cast<int>(args.size()) - 1;
 
         // The application object lives as long as the process and is never
         // destroyed: Qt makes global objects of its own while the program
         // runs, and at exit those are gone before an exit-time destructor
         // of ours could tear the application down. The panels are
         // discarded before.
-        static QApplication* const application = new QApplication(argc, args);
+        static QApplication* const application = new QApplication(argc, args.data());
         (void)application;
     }
     // One style everywhere, so the panel looks and measures the same on

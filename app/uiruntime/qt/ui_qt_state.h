@@ -63,12 +63,21 @@ UiQtPanel* FindPanelByHandle(int handle);
 int ResolveControl(const char* operation, int panel, int control, UiQtControl*& out);
 
 // Builds the widgets of a panel's controls onto panel.widget, in control
-// order (later controls lie above earlier ones). Tab controls get their
+// order (later controls lie above earlier ones, decorations beneath all;
+// texts, labels and decorations let input through). Tab controls get their
 // tabs and an empty page stack; AddPage fills it. Returns false and says
 // why when a control cannot be built.
 bool BuildControls(UiQtPanel& panel, std::string& error);
 QWidget* NewPanelWidget(const UiPanelEntry& entry, QWidget* parent);
 void AddPage(UiQtControl& tab, QWidget* page, const UiPanelEntry& page_entry);
+
+// The platform to show windows on, as Qt names it ("xcb", "wayland",
+// "offscreen", with options after a colon), chosen before the application
+// object is made: the one asked for (-platform, else QT_QPA_PLATFORM, with
+// fall-backs after ';'), else a Wayland compositor, else an X server, the
+// first that is installed and answers a connection. "" and why not (one
+// line) when none can show a window.
+std::string ChooseDisplayPlatform(char* argv[], std::string& why);
 
 // Installed on every top-level window: turns the window's close request
 // into the panel callback's close event and keeps the window open.

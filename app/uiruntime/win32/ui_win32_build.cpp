@@ -131,7 +131,8 @@ void StackDrawingsBelow(UiWin32Panel& panel)
             SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     };
     for (UiWin32Control& control : panel.controls) {
-        if (control.entry->kind == UiControlKind::Text) to_bottom(control.window);
+        if (!TakesInput(control.entry->kind) && control.entry->kind != UiControlKind::Decoration)
+            to_bottom(control.window);
         to_bottom(control.label);
     }
     for (UiWin32Control& control : panel.controls)

@@ -1,0 +1,161 @@
+// ui_qt_platform.cpp - the platform the runtime shows its windows on,
+// chosen before the application object is made.
+//
+// Qt ends the process when the platform it is to start cannot be started:
+// a display that is named but does not answer, a Wayland socket that is
+// gone, a platform asked for that is not installed. So the runtime first
+// does what the platform would do (connects to the X server, connects to
+// the compositor's socket, finds the platform's plugin) and hands Qt only
+// a platform that answered; when none does, starting fails in order.
+#include "ui_qt_state.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLibraryInfo>
+#include <QPluginLoader>
+
+#include <xcb/xcb.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+std::string Environment(const char* name)
+{
+    return qEnvironmentVariable(name).toStdString();
+}
+
+// The value after `-name` or `--name` in the argument vector, or "".
+std::string Argument(char* argv[], const char* name)
+{
+    const std::string single = std::string("-") + name, dashes = "-" + single;
+    for (int i = 0; argv != nullptr && argv[i] != nullptr; ++i)
+        if ((single == argv[i] || dashes == argv[i]) && argv[i + 1] != nullptr) return argv[i + 1];
+    return {};
+}
+
+// Whether a platform plugin with this key lies where Qt looks for one.
+// Reads the plugins' descriptions only; nothing is loaded.
+bool Installed(const std::string& platform)
+{
+    QStringList folders = qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH")
+                              .split(QDir::listSeparator(), Qt::SkipEmptyParts);
+    QStringList roots = qEnvironmentVariable("QT_PLUGIN_PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts);
+    roots << QLibraryInfo::path(QLibraryInfo::PluginsPath);
+    for (const QString& root : roots) folders << root + QStringLiteral("/platforms");
+
+    const QString wanted = QString::fromStdString(platform);
+    for (const QString& folder : folders) {
+        const QDir dir(folder);
+        for (const QString& file : dir.entryList(QDir::Files)) {
+            const QPluginLoader plugin(dir.absoluteFilePath(file));
+            const QJsonArray keys = plugin.metaData().value(QStringLiteral("MetaData")).toObject()
+                                        .value(QStringLiteral("Keys")).toArray();
+            for (const auto& key : keys)
+                if (key.toString().compare(wanted, Qt::CaseInsensitive) == 0) return true;
+        }
+    }
+    return false;
+}
+
+// "" when the X server named answers, else why not.
+std::string X_Unreachable(const std::string& display)
+{
+    if (display.empty()) return "no X display is named (DISPLAY is not set)";
+    int screen = 0;
+    xcb_connection_t* connection = xcb_connect(display.c_str(), &screen);
+    const int error = xcb_connection_has_error(connection);
+    xcb_disconnect(connection);
+    if (error == 0) return {};
+    const char* what = error == XCB_CONN_CLOSED_PARSE_ERR      ? "is not a display name"
+                       : error == XCB_CONN_CLOSED_INVALID_SCREEN ? "has no such screen"
+                                                                 : "does not answer or refuses the connection";
+    return "the X display \"" + display + "\" " + what;
+}
+
+// "" when the Wayland compositor named answers on its socket, else why not.
+std::string Wayland_Unreachable()
+{
+    // A connection the compositor handed over when it started the program.
+    if (!Environment("WAYLAND_SOCKET").empty()) return {};
+    std::string name = Environment("WAYLAND_DISPLAY");
+    if (name.empty()) name = "wayland-0";
+    std::string path = name;
+    if (name.front() != '/') {
+        const std::string folder = Environment("XDG_RUNTIME_DIR");
+        if (folder.empty()) return "the Wayland display \"" + name + "\" has no folder (XDG_RUNTIME_DIR is not set)";
+        path = folder + "/" + name;
+    }
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) return "the Wayland socket path " + path + " is too long";
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+
+    struct Socket {
+        int fd;
+        ~Socket()
+        {
+            if (fd >= 0) close(fd);
+        }
+    } socket_fd{socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+    if (socket_fd.fd < 0) return std::string("no socket for Wayland: ") + std::strerror(errno);
+    if (connect(socket_fd.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return "the Wayland display \"" + name + "\" cannot be reached (" + path + ": " + std::strerror(errno) + ")";
+    return {};
+}
+
+// "" when the platform (a name as Qt takes it, options after a colon) can
+// show windows here, else why not.
+std::string Unavailable(const std::string& spec, char* argv[])
+{
+    const std::string name = spec.substr(0, spec.find(':'));
+    if (name.empty()) return "an empty platform name";
+    if (!Installed(name)) return "the platform \"" + name + "\" is not installed";
+    if (name == "xcb") {
+        std::string display = Argument(argv, "display");
+        if (display.empty()) display = Environment("DISPLAY");
+        return X_Unreachable(display);
+    }
+    if (name.starts_with("wayland")) return Wayland_Unreachable();
+    return {};
+}
+
+}  // namespace
+
+std::string ChooseDisplayPlatform(char* argv[], std::string& why)
+{
+    // Asked for by name (the argument before the environment, as Qt takes
+    // them), with fall-backs after ';'; else a Wayland desktop natively,
+    // then X.
+    std::string asked = Argument(argv, "platform");
+    if (asked.empty()) asked = Environment("QT_QPA_PLATFORM");
+    std::vector<std::string> candidates;
+    if (!asked.empty()) {
+        for (std::size_t from = 0; from <= asked.size();) {
+            const std::size_t end = std::min(asked.find(';', from), asked.size());
+            if (end > from) candidates.push_back(asked.substr(from, end - from));
+            from = end + 1;
+        }
+    } else {
+        if (!Environment("WAYLAND_DISPLAY").empty() || !Environment("WAYLAND_SOCKET").empty())
+            candidates.emplace_back("wayland");
+        if (!Environment("DISPLAY").empty()) candidates.emplace_back("xcb");
+    }
+    if (candidates.empty()) {
+        why = "no display (neither WAYLAND_DISPLAY nor DISPLAY is set)";
+        return {};
+    }
+    why.clear();
+    for (const std::string& candidate : candidates) {
+        const std::string reason = Unavailable(candidate, argv);
+        if (reason.empty()) return candidate;
+        why += (why.empty() ? "" : "; ") + reason;
+    }
+    return {};
+}

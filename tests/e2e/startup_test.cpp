@@ -1,0 +1,113 @@
+// startup_test.cpp - the shipped KX418 started where no window can be
+// shown: no display, a display named but unreachable or malformed, a
+// Wayland socket that is gone, a platform asked for that is not installed.
+// Every time the program ends by itself with exit code 0 (no abort, no
+// window waited for) and says why in one line on its standard error.
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "x_session.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A display number that no X server on this machine uses.
+std::string Unused_Display() {
+    for (int n = 59;; ++n) {
+        const std::string number = std::to_string(n);
+        if (access(("/tmp/.X11-unix/X" + number).c_str(), F_OK) != 0 &&
+            access(("/tmp/.X" + number + "-lock").c_str(), F_OK) != 0)
+            return ":" + number;
+    }
+}
+
+std::vector<std::string> Lines_Of(const std::string& path) {
+    std::ifstream file(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) lines.push_back(line);
+    return lines;
+}
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = "/tmp/kx418-startup-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        runtime_dir_ = pattern;
+        // A socket a compositor left behind when it ended: the file is
+        // there, nobody listens.
+        left_behind_ = runtime_dir_ + "/wayland-left";
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        ASSERT_GE(fd, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, left_behind_.c_str(), sizeof address.sun_path - 1);
+        ASSERT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        close(fd);
+    }
+    void TearDown() override {
+        unlink(left_behind_.c_str());
+        unlink((runtime_dir_ + "/output").c_str());
+        rmdir(runtime_dir_.c_str());
+    }
+
+    std::string runtime_dir_;
+    std::string left_behind_;
+};
+
+TEST_F(Startup, NoWindowPossibleEndsWithExitCodeZeroAndOneLine) {
+    const std::string unused = Unused_Display();
+    struct Case {
+        const char* situation;
+        std::vector<std::string> environment;
+        std::vector<std::string> arguments;
+        const char* why;  // a part of the line
+    };
+    const Case cases[] = {
+        {"no display", {}, {}, "no display"},
+        {"X display named, no server on it", {"DISPLAY=" + unused}, {}, unused.c_str()},
+        {"X display malformed", {"DISPLAY=nonsense"}, {}, "\"nonsense\" is not a display name"},
+        {"Wayland socket gone", {"WAYLAND_DISPLAY=wayland-gone"}, {}, "wayland-gone"},
+        {"Wayland socket left behind", {"WAYLAND_DISPLAY=wayland-left"}, {}, "wayland-left"},
+        {"Wayland socket gone, X display unreachable",
+         {"WAYLAND_DISPLAY=wayland-gone", "DISPLAY=" + unused}, {}, unused.c_str()},
+        {"platform not installed", {"QT_QPA_PLATFORM=kx418-none"}, {}, "\"kx418-none\" is not installed"},
+        {"platform not installed, by argument", {}, {"-platform", "kx418-none"}, "\"kx418-none\" is not installed"},
+        {"X asked for, none named", {"QT_QPA_PLATFORM=xcb"}, {}, "DISPLAY is not set"},
+        {"Wayland asked for, socket gone", {"QT_QPA_PLATFORM=wayland", "WAYLAND_DISPLAY=wayland-gone"}, {},
+         "wayland-gone"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.situation);
+        std::vector<std::string> environment = {"DISPLAY=", "WAYLAND_DISPLAY=", "WAYLAND_SOCKET=",
+                                                "QT_QPA_PLATFORM=", "XDG_RUNTIME_DIR=" + runtime_dir_};
+        environment.insert(environment.end(), c.environment.begin(), c.environment.end());
+        std::vector<std::string> arguments = {KX418_PROGRAM};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const std::string output = runtime_dir_ + "/output";
+        unlink(output.c_str());
+        e2e::Child program(arguments, environment, output);
+        const auto status = program.Wait(30s);
+        ASSERT_TRUE(status.has_value()) << "the program still runs";
+        EXPECT_TRUE(WIFEXITED(*status)) << "status " << *status;
+        EXPECT_EQ(WEXITSTATUS(*status), 0);
+        const std::vector<std::string> lines = Lines_Of(output);
+        ASSERT_EQ(lines.size(), 1u) << "output: " << ::testing::PrintToString(lines);
+        EXPECT_TRUE(lines[0].starts_with("KX418 UI runtime: no window can be shown: ")) << lines[0];
+        EXPECT_NE(lines[0].find(c.why), std::string::npos) << lines[0];
+    }
+}
+
+}  // namespace
