@@ -136,9 +136,6 @@ UiTextState ReadNumericText(const UiControlEntry& c, const std::string& text, do
         }
     }
     if (digits + decimals == 0) return UiTextState::Partial;
-    // More integer digits than the upper limit has can never be a value.
-    if (digits > std::to_string(static_cast<long long>(std::floor(std::fabs(c.maximum)))).size())
-        return UiTextState::Invalid;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc()) return UiTextState::Partial;  // "-", "12." read partly
     (void)end;

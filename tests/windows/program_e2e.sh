@@ -87,6 +87,12 @@ send_button=(127 357)   # "Einstellungen abschicken", pages Fn1 to Fn8
 quit_button=(629 500)   # "Beenden"
 tab() { click $((42 + 54 * ($1 - 1))) 21; }
 
+# The runtime's tests, on this X server.
+step_runtime() {
+  wine "$bin/win32_runtime_test.exe" </dev/null 2>&1 | tr -d '\r'
+  [[ ${PIPESTATUS[0]} -eq 0 ]] || fail "the Win32 runtime's tests failed"
+}
+
 step_no_module() {
   launch "$bin"
   click "${send_button[@]}"
