@@ -273,7 +273,7 @@ for _ in 1 2 3; do
   wait "$xvfb" 2>/dev/null || true
 done
 [[ -n $display ]] || fail "Xvfb did not start: $(cat "$xlog")"
-export DISPLAY=:$display KX418_WINE_DISPLAY=:$display
+export DISPLAY=:$display
 
 steps=(--steps "$case_name" "" "" "" "" "$bin" "$dpi" "$shots")
 case $case_name in
