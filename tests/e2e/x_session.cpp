@@ -129,7 +129,18 @@ std::string Missing_Desktop_Tools() {
     return missing;
 }
 
-X_Server::X_Server(const std::string& log_file) {
+X_Server::X_Server(const std::string& log_file, const std::string& authority_file,
+                   const std::string& cookie) {
+    // The server takes the cookies of its authority file whatever display
+    // they are written for; its clients look for their display's own.
+    const auto add_cookie = [&](const std::string& display) {
+        std::string output;
+        if (!virtual_module::Exited_Cleanly(virtual_module::Run_Program(
+                {"xauth", "-f", authority_file, "add", display, ".", cookie}, output)))
+            throw std::runtime_error("xauth cannot write " + authority_file + ": " + output);
+    };
+    if (!cookie.empty()) add_cookie(":0");
+
     // Xvfb picks a free display and writes its number to descriptor 3 once
     // it listens. -noreset: by default the server resets whenever its last
     // client leaves, and a client that connects meanwhile is turned away;
@@ -144,10 +155,10 @@ X_Server::X_Server(const std::string& log_file) {
         }
     } closer{ends};
 
-    server_ = std::make_unique<Child>(
-        std::vector<std::string>{"Xvfb", "-displayfd", "3", "-noreset", "-nolisten", "tcp",
-                                 "-screen", "0", "1024x768x24"},
-        std::vector<std::string>{}, log_file, ends[1]);
+    std::vector<std::string> command{"Xvfb", "-displayfd", "3", "-noreset", "-nolisten", "tcp",
+                                     "-screen", "0", "1024x768x24"};
+    if (!cookie.empty()) command.insert(command.end(), {"-auth", authority_file});
+    server_ = std::make_unique<Child>(command, std::vector<std::string>{}, log_file, ends[1]);
     close(std::exchange(ends[1], -1));
 
     std::string said;
@@ -165,11 +176,14 @@ X_Server::X_Server(const std::string& log_file) {
         said.append(chunk.data(), static_cast<std::size_t>(got));
     }
     display_ = ":" + said.substr(0, said.find('\n'));
+    if (!cookie.empty()) add_cookie(display_);
 
     // A client must get in before anyone relies on the server.
     std::string output;
-    const int status = virtual_module::Run_Program(
-        {"timeout", "10", "env", "DISPLAY=" + display_, "xdotool", "getdisplaygeometry"}, output);
+    std::vector<std::string> client{"timeout", "10", "env", "DISPLAY=" + display_};
+    if (!cookie.empty()) client.push_back("XAUTHORITY=" + authority_file);
+    client.insert(client.end(), {"xdotool", "getdisplaygeometry"});
+    const int status = virtual_module::Run_Program(client, output);
     if (!virtual_module::Exited_Cleanly(status))
         throw std::runtime_error("no client gets into Xvfb on " + display_ + ": " + output);
 }

@@ -47,10 +47,13 @@ std::string Missing_Desktop_Tools();
 
 // An X server of its own (Xvfb, 1024x768, no TCP) on a free display, so
 // that several can run side by side; a client has got in before the
-// constructor returns. Stopped at the end.
+// constructor returns. Stopped at the end. Given a cookie (hex, as xauth
+// takes it), the server lets in only clients that hold it: the authority
+// file then holds it for the server's display.
 class X_Server {
 public:
-    explicit X_Server(const std::string& log_file);
+    explicit X_Server(const std::string& log_file, const std::string& authority_file = "",
+                      const std::string& cookie = "");
     const std::string& Display() const { return display_; }
 
 private:

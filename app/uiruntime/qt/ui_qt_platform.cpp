@@ -17,12 +17,17 @@
 
 #include <xcb/xcb.h>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <array>
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -64,19 +69,68 @@ bool Installed(const std::string& platform)
     return false;
 }
 
+// The standard error stream, led into a pipe while the object lives: the
+// X client library writes a server's reason for refusing a connection
+// there itself, and that reason belongs in the one line that says why.
+class Captured_Stderr {
+public:
+    Captured_Stderr()
+    {
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return;
+        read_end_ = ends[0];
+        std::fflush(stderr);
+        saved_ = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+        if (saved_ >= 0) dup2(ends[1], STDERR_FILENO);
+        close(ends[1]);
+    }
+    ~Captured_Stderr() { Release(); }
+    Captured_Stderr(const Captured_Stderr&) = delete;
+    Captured_Stderr& operator=(const Captured_Stderr&) = delete;
+
+    // Gives the stream back; what was written meanwhile, as one line.
+    std::string Release()
+    {
+        if (saved_ >= 0) {
+            dup2(saved_, STDERR_FILENO);
+            close(std::exchange(saved_, -1));
+        }
+        std::string text;
+        if (read_end_ < 0) return text;
+        std::array<char, 512> chunk{};
+        for (ssize_t got; (got = read(read_end_, chunk.data(), chunk.size())) > 0;)
+            text.append(chunk.data(), static_cast<std::size_t>(got));
+        close(std::exchange(read_end_, -1));
+        std::string line;
+        for (const char c : text) {
+            const bool space = std::isspace(static_cast<unsigned char>(c)) != 0;
+            if (space && (line.empty() || line.back() == ' ')) continue;
+            line += space ? ' ' : c;
+        }
+        if (!line.empty() && line.back() == ' ') line.pop_back();
+        return line;
+    }
+
+private:
+    int saved_ = -1;
+    int read_end_ = -1;
+};
+
 // "" when the X server named answers, else why not.
 std::string X_Unreachable(const std::string& display)
 {
     if (display.empty()) return "no X display is named (DISPLAY is not set)";
+    Captured_Stderr said;
     int screen = 0;
     xcb_connection_t* connection = xcb_connect(display.c_str(), &screen);
     const int error = xcb_connection_has_error(connection);
     xcb_disconnect(connection);
+    const std::string reason = said.Release();
     if (error == 0) return {};
     const char* what = error == XCB_CONN_CLOSED_PARSE_ERR      ? "is not a display name"
                        : error == XCB_CONN_CLOSED_INVALID_SCREEN ? "has no such screen"
                                                                  : "does not answer or refuses the connection";
-    return "the X display \"" + display + "\" " + what;
+    return "the X display \"" + display + "\" " + what + (reason.empty() ? "" : ": " + reason);
 }
 
 // "" when the Wayland compositor named answers on its socket, else why not.
