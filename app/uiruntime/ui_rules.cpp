@@ -154,3 +154,36 @@ double StepNumeric(const UiControlEntry& c, double value, int steps)
 {
     return HeldValue(c, value + c.increment * steps);
 }
+
+int GetCtrlAttribute(int panel, int control, int attribute, double* value)
+{
+    return GetControlValue(panel, control, attribute, value);
+}
+int GetCtrlAttribute(int panel, int control, int attribute, std::int32_t* value)
+{
+    return GetControlValue(panel, control, attribute, value);
+}
+int GetCtrlAttribute(int panel, int control, int attribute, std::uint8_t* value)
+{
+    return GetControlValue(panel, control, attribute, value);
+}
+int GetCtrlAttribute(int panel, int control, int attribute, std::uint32_t* value)
+{
+    return GetControlValue(panel, control, attribute, value);
+}
+int SetCtrlAttribute(int panel, int control, int attribute, double value)
+{
+    return SetControlValue(panel, control, attribute, value);
+}
+int SetCtrlAttribute(int panel, int control, int attribute, std::int32_t value)
+{
+    return SetControlValue(panel, control, attribute, value);
+}
+int SetCtrlAttribute(int panel, int control, int attribute, std::uint8_t value)
+{
+    return SetControlValue(panel, control, attribute, value);
+}
+int SetCtrlAttribute(int panel, int control, int attribute, std::uint32_t value)
+{
+    return SetControlValue(panel, control, attribute, value);
+}

@@ -35,6 +35,13 @@ template <> constexpr UiValueType TypeOf<std::int32_t>() { return UiValueType::I
 template <> constexpr UiValueType TypeOf<std::uint8_t>() { return UiValueType::UInt8; }
 template <> constexpr UiValueType TypeOf<std::uint32_t>() { return UiValueType::UInt32; }
 
+// Each runtime's reading and writing of a control's value in the value's
+// own type; the overloads of GetCtrlAttribute and SetCtrlAttribute
+// (ui_rules.cpp) call them. Each runtime instantiates them for double,
+// int32, uint8 and uint32.
+template <typename T> int GetControlValue(int panel, int control, int attribute, T* value);
+template <typename T> int SetControlValue(int panel, int control, int attribute, T value);
+
 // Whether `operation` may read or write the control's value `attribute` as
 // `type`: 0, or the refusal (reported) with its code.
 int CheckValueAccess(const char* operation, const UiControlEntry& control, int attribute,

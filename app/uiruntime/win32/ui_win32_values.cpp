@@ -81,35 +81,19 @@ template <typename T> int Set(const char* operation, int panel, int control, int
 
 }  // namespace
 
-int GetCtrlAttribute(int panel, int control, int attribute, double* value)
+template <typename T> int GetControlValue(int panel, int control, int attribute, T* value)
 {
     return Get("GetCtrlAttribute", panel, control, attribute, value);
 }
-int GetCtrlAttribute(int panel, int control, int attribute, std::int32_t* value)
-{
-    return Get("GetCtrlAttribute", panel, control, attribute, value);
-}
-int GetCtrlAttribute(int panel, int control, int attribute, std::uint8_t* value)
-{
-    return Get("GetCtrlAttribute", panel, control, attribute, value);
-}
-int GetCtrlAttribute(int panel, int control, int attribute, std::uint32_t* value)
-{
-    return Get("GetCtrlAttribute", panel, control, attribute, value);
-}
-int SetCtrlAttribute(int panel, int control, int attribute, double value)
+template <typename T> int SetControlValue(int panel, int control, int attribute, T value)
 {
     return Set("SetCtrlAttribute", panel, control, attribute, value);
 }
-int SetCtrlAttribute(int panel, int control, int attribute, std::int32_t value)
-{
-    return Set("SetCtrlAttribute", panel, control, attribute, value);
-}
-int SetCtrlAttribute(int panel, int control, int attribute, std::uint8_t value)
-{
-    return Set("SetCtrlAttribute", panel, control, attribute, value);
-}
-int SetCtrlAttribute(int panel, int control, int attribute, std::uint32_t value)
-{
-    return Set("SetCtrlAttribute", panel, control, attribute, value);
-}
+template int GetControlValue(int, int, int, double*);
+template int GetControlValue(int, int, int, std::int32_t*);
+template int GetControlValue(int, int, int, std::uint8_t*);
+template int GetControlValue(int, int, int, std::uint32_t*);
+template int SetControlValue(int, int, int, double);
+template int SetControlValue(int, int, int, std::int32_t);
+template int SetControlValue(int, int, int, std::uint8_t);
+template int SetControlValue(int, int, int, std::uint32_t);
