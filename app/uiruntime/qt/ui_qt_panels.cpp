@@ -91,23 +91,12 @@ int BuildPanel(const std::shared_ptr<const UiPanelFile>& file, const UiPanelEntr
 
 UiQtPanel* FindPanelByHandle(int handle)
 {
-    UiQtRuntime& rt = Runtime();
-    const auto it = rt.panels.find(handle);
-    return it == rt.panels.end() ? nullptr : it->second.get();
+    return FindPanelIn(Runtime().panels, handle);
 }
 
 int ResolveControl(const char* operation, int panel, int control, UiQtControl*& out)
 {
-    UiQtPanel* p = FindPanelByHandle(panel);
-    if (p == nullptr)
-        return Refuse(UI_ERR_BAD_HANDLE, std::string(operation) + ": no panel has the handle " +
-                                             std::to_string(panel));
-    const int index = control - 2;
-    if (index < 0 || index >= static_cast<int>(p->controls.size()))
-        return Refuse(UI_ERR_NO_SUCH_CONTROL, std::string(operation) + ": panel " + p->entry->constant +
-                                                  " has no control number " + std::to_string(control));
-    out = &p->controls[static_cast<std::size_t>(index)];
-    return 0;
+    return ResolveControlIn(Runtime().panels, operation, panel, control, out);
 }
 
 int LoadPanel(int parentPanel, const char* fileName, int panelNumber)
@@ -162,33 +151,17 @@ int DiscardPanel(int panel)
 
 int GetPanelHandleFromTabPage(int panel, int control, int index, int* pageHandle)
 {
-    UiQtControl* c = nullptr;
-    if (const int rc = ResolveControl("GetPanelHandleFromTabPage", panel, control, c); rc < 0) return rc;
-    if (c->entry->kind != UiControlKind::Tab)
-        return Refuse(UI_ERR_ATTRIBUTE, "GetPanelHandleFromTabPage: " + c->entry->constant +
-                                            " is not a tab control");
-    if (index < 0 || index >= static_cast<int>(c->page_handles.size()))
-        return Refuse(UI_ERR_OUT_OF_RANGE, "GetPanelHandleFromTabPage: " + c->entry->constant +
-                                               " has no page " + std::to_string(index));
-    if (pageHandle == nullptr) return Refuse(UI_ERR_VALUE_TYPE, "GetPanelHandleFromTabPage: no variable");
-    *pageHandle = c->page_handles[static_cast<std::size_t>(index)];
-    return 0;
+    return PageHandleIn(Runtime().panels, panel, control, index, pageHandle);
 }
 
 void DeliverCommit(int panel, int control)
 {
-    UiQtPanel* p = FindPanelByHandle(panel);
-    if (p == nullptr) return;
-    const std::size_t index = static_cast<std::size_t>(control - 2);
-    if (index >= p->controls.size() || p->controls[index].callback == nullptr) return;
-    p->controls[index].callback(panel, control, EVENT_COMMIT, nullptr, 0, 0);
+    DeliverCommitIn(Runtime().panels, panel, control);
 }
 
 void DeliverClose(int panel)
 {
-    UiQtPanel* p = FindPanelByHandle(panel);
-    if (p == nullptr || p->callback == nullptr) return;
-    p->callback(panel, EVENT_CLOSE, nullptr, 0, 0);
+    DeliverCloseIn(Runtime().panels, panel);
 }
 
 namespace {

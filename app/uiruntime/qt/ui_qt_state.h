@@ -5,6 +5,7 @@
 #define KX418_UIRUNTIME_QT_UI_QT_STATE_H
 
 #include "../panel_file.h"
+#include "../ui_panel_table.h"
 #include "../ui_rules.h"
 #include "../ui_runtime.h"
 
