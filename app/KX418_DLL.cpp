@@ -1,14 +1,7 @@
 // KX418_DLL.cpp - binding the device library at run time.
 #include "KX418_DLL.h"
 
-#include <dlfcn.h>
-
 #include <cstdlib>
-
-void KX418_Library_Closer::operator()(void* handle) const
-{
-    dlclose(handle);
-}
 
 KX418_Library KX418_Handle;
 KX418_Open_Fn KX418_Open = nullptr;
@@ -22,14 +15,14 @@ namespace {
 // library has no such export.
 template <typename Fn> void Bind(const char* name, Fn& entry_point)
 {
-    entry_point = reinterpret_cast<Fn>(dlsym(KX418_Handle.get(), name));
+    entry_point = reinterpret_cast<Fn>(KX418_Library_Export(KX418_Handle.get(), name));
 }
 
 }  // namespace
 
 int Load_KX418()
 {
-    KX418_Handle.reset(dlopen(KX418_Library_Name, RTLD_NOW));
+    KX418_Handle.reset(KX418_Library_Load(KX418_Library_Name));
     if (!KX418_Handle) return 1;
 
     Bind("KX418_Open", KX418_Open);

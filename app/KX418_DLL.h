@@ -13,17 +13,18 @@
 
 #include <memory>
 
-// The library's file name: its SONAME, the name the runtime package
-// installs (the unversioned libkx418.so is a link for building against
-// the library and comes only with the development package), and the name
-// that keeps a later, incompatible libkx418.so.2 from being bound. Found
-// beside the program (its run path in the build tree), else on the
-// system's search path.
-inline constexpr const char KX418_Library_Name[] = "libkx418.so.1";
+// The platform's part, one backend file each (KX418_DLL_dlfcn.cpp,
+// KX418_DLL_win32.cpp): the library's file name, and loading it by that
+// name, looking up an export, releasing it. The order of steps above them
+// is written once, in KX418_DLL.cpp.
+extern const char KX418_Library_Name[];
+void* KX418_Library_Load(const char* name);                   // null on failure
+void* KX418_Library_Export(void* library, const char* name);  // null when absent
+void KX418_Library_Release(void* library);
 
 // Releases a loaded library when its owner lets go of it.
 struct KX418_Library_Closer {
-    void operator()(void* handle) const;
+    void operator()(void* handle) const { KX418_Library_Release(handle); }
 };
 using KX418_Library = std::unique_ptr<void, KX418_Library_Closer>;
 

@@ -7,7 +7,6 @@
 #include <QStyle>
 #include <QTimer>
 
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -15,18 +14,6 @@ UiQtRuntime& Runtime()
 {
     static UiQtRuntime runtime;
     return runtime;
-}
-
-int Refuse(int code, const std::string& what)
-{
-    Runtime().last_error = what;
-    std::fprintf(stderr, "KX418 UI runtime: %s\n", what.c_str());
-    return code;
-}
-
-std::string UiTest_LastError()
-{
-    return Runtime().last_error;
 }
 
 void UiTest_SetLoopObserver(std::function<void()> observer)

@@ -7,8 +7,6 @@
 #include <QFile>
 #include <QStackedWidget>
 
-#include <algorithm>
-#include <cctype>
 
 namespace {
 
@@ -17,12 +15,10 @@ namespace {
 std::shared_ptr<const UiPanelFile> OpenPanelFile(const char* file_name, std::string& error)
 {
     UiQtRuntime& rt = Runtime();
-    std::string name(file_name);
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    const std::string name = PanelFileResourceName(file_name);
     if (const auto it = rt.files.find(name); it != rt.files.end()) return it->second;
 
-    QFile resource(QStringLiteral(":/UIRFILETYPE/") + QString::fromStdString(name));
+    QFile resource(QStringLiteral(":/") + QString::fromLatin1(UiPanelFileResourceType) + u'/' + QString::fromStdString(name));
     if (!resource.open(QIODevice::ReadOnly)) {
         error = "panel file not found in the program: " + std::string(file_name);
         return nullptr;
@@ -39,40 +35,11 @@ std::shared_ptr<const UiPanelFile> OpenPanelFile(const char* file_name, std::str
     return file;
 }
 
-const UiCallbackBinding* FindCallback(const std::string& name)
-{
-    for (const UiCallbackBinding& binding : UiProgramCallbacks())
-        if (binding.name != nullptr && name == binding.name) return &binding;
-    return nullptr;
-}
-
-// Binds the panel's and its controls' callback names. A name the program's
-// table lacks binds to nothing; a name bound to the other kind of callback
-// is an error in the program's table.
 bool BindCallbacks(UiQtPanel& panel, std::string& error)
 {
-    if (!panel.entry->callback.empty()) {
-        if (const UiCallbackBinding* b = FindCallback(panel.entry->callback)) {
-            if (b->panel_callback == nullptr) {
-                error = panel.entry->callback + " is bound as a control callback, named for panel " +
-                        panel.entry->constant;
-                return false;
-            }
-            panel.callback = b->panel_callback;
-        }
-    }
-    for (UiQtControl& control : panel.controls) {
-        const std::string& name = control.entry->callback;
-        if (name.empty()) continue;
-        if (const UiCallbackBinding* b = FindCallback(name)) {
-            if (b->control_callback == nullptr) {
-                error = name + " is bound as a panel callback, named for control " +
-                        control.entry->constant;
-                return false;
-            }
-            control.callback = b->control_callback;
-        }
-    }
+    std::vector<CtrlCallbackPtr> callbacks;
+    if (!BindCallbacks(*panel.entry, panel.callback, callbacks, error)) return false;
+    for (std::size_t i = 0; i < panel.controls.size(); ++i) panel.controls[i].callback = callbacks[i];
     return true;
 }
 
@@ -124,23 +91,12 @@ int BuildPanel(const std::shared_ptr<const UiPanelFile>& file, const UiPanelEntr
 
 UiQtPanel* FindPanelByHandle(int handle)
 {
-    UiQtRuntime& rt = Runtime();
-    const auto it = rt.panels.find(handle);
-    return it == rt.panels.end() ? nullptr : it->second.get();
+    return FindPanelIn(Runtime().panels, handle);
 }
 
 int ResolveControl(const char* operation, int panel, int control, UiQtControl*& out)
 {
-    UiQtPanel* p = FindPanelByHandle(panel);
-    if (p == nullptr)
-        return Refuse(UI_ERR_BAD_HANDLE, std::string(operation) + ": no panel has the handle " +
-                                             std::to_string(panel));
-    const int index = control - 2;
-    if (index < 0 || index >= static_cast<int>(p->controls.size()))
-        return Refuse(UI_ERR_NO_SUCH_CONTROL, std::string(operation) + ": panel " + p->entry->constant +
-                                                  " has no control number " + std::to_string(control));
-    out = &p->controls[static_cast<std::size_t>(index)];
-    return 0;
+    return ResolveControlIn(Runtime().panels, operation, panel, control, out);
 }
 
 int LoadPanel(int parentPanel, const char* fileName, int panelNumber)
@@ -195,33 +151,17 @@ int DiscardPanel(int panel)
 
 int GetPanelHandleFromTabPage(int panel, int control, int index, int* pageHandle)
 {
-    UiQtControl* c = nullptr;
-    if (const int rc = ResolveControl("GetPanelHandleFromTabPage", panel, control, c); rc < 0) return rc;
-    if (c->entry->kind != UiControlKind::Tab)
-        return Refuse(UI_ERR_ATTRIBUTE, "GetPanelHandleFromTabPage: " + c->entry->constant +
-                                            " is not a tab control");
-    if (index < 0 || index >= static_cast<int>(c->page_handles.size()))
-        return Refuse(UI_ERR_OUT_OF_RANGE, "GetPanelHandleFromTabPage: " + c->entry->constant +
-                                               " has no page " + std::to_string(index));
-    if (pageHandle == nullptr) return Refuse(UI_ERR_VALUE_TYPE, "GetPanelHandleFromTabPage: no variable");
-    *pageHandle = c->page_handles[static_cast<std::size_t>(index)];
-    return 0;
+    return PageHandleIn(Runtime().panels, panel, control, index, pageHandle);
 }
 
 void DeliverCommit(int panel, int control)
 {
-    UiQtPanel* p = FindPanelByHandle(panel);
-    if (p == nullptr) return;
-    const std::size_t index = static_cast<std::size_t>(control - 2);
-    if (index >= p->controls.size() || p->controls[index].callback == nullptr) return;
-    p->controls[index].callback(panel, control, EVENT_COMMIT, nullptr, 0, 0);
+    DeliverCommitIn(Runtime().panels, panel, control);
 }
 
 void DeliverClose(int panel)
 {
-    UiQtPanel* p = FindPanelByHandle(panel);
-    if (p == nullptr || p->callback == nullptr) return;
-    p->callback(panel, EVENT_CLOSE, nullptr, 0, 0);
+    DeliverCloseIn(Runtime().panels, panel);
 }
 
 namespace {

@@ -5,6 +5,8 @@
 #define KX418_UIRUNTIME_QT_UI_QT_STATE_H
 
 #include "../panel_file.h"
+#include "../ui_panel_table.h"
+#include "../ui_rules.h"
 #include "../ui_runtime.h"
 
 #include <QWidget>
@@ -50,14 +52,9 @@ struct UiQtRuntime {
     std::vector<QEventLoop*> loops;  // running RunUserInterface loops, innermost last
     std::function<void()> loop_observer;
     std::function<bool(const std::string&, const std::string&)> popup_observer;
-    std::string last_error;
 };
 
 UiQtRuntime& Runtime();
-
-// Reports a refused call on the standard error stream, keeps its text for
-// UiTest_LastError, and returns `code`.
-int Refuse(int code, const std::string& what);
 
 // Resolves a handle; null when unknown.
 UiQtPanel* FindPanelByHandle(int handle);

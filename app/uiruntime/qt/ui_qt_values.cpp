@@ -16,12 +16,6 @@
 
 namespace {
 
-template <typename T> constexpr UiValueType TypeOf();
-template <> constexpr UiValueType TypeOf<double>() { return UiValueType::Double; }
-template <> constexpr UiValueType TypeOf<std::int32_t>() { return UiValueType::Int32; }
-template <> constexpr UiValueType TypeOf<std::uint8_t>() { return UiValueType::UInt8; }
-template <> constexpr UiValueType TypeOf<std::uint32_t>() { return UiValueType::UInt32; }
-
 std::string Where(const char* operation, const UiQtControl& c)
 {
     return std::string(operation) + "(" + c.entry->constant + ")";
@@ -31,16 +25,7 @@ int CheckAccess(const char* operation, int panel, int control, int attribute, Ui
                 UiQtControl*& c)
 {
     if (const int rc = ResolveControl(operation, panel, control, c); rc < 0) return rc;
-    if (attribute != ATTR_CTRL_VAL)
-        return Refuse(UI_ERR_ATTRIBUTE, Where(operation, *c) + ": attribute " + std::to_string(attribute) +
-                                            " is not known; the value is " + std::to_string(ATTR_CTRL_VAL));
-    if (c->entry->value_type == UiValueType::None)
-        return Refuse(UI_ERR_ATTRIBUTE, Where(operation, *c) + ": the control holds no value");
-    if (c->entry->value_type != type)
-        return Refuse(UI_ERR_VALUE_TYPE, Where(operation, *c) + ": the control holds " +
-                                             ValueTypeName(c->entry->value_type) + ", not " +
-                                             ValueTypeName(type));
-    return 0;
+    return CheckValueAccess(operation, *c->entry, attribute, type);
 }
 
 // The control's value, as its own type; called only for that type.
@@ -80,10 +65,7 @@ template <typename T> int Set(const char* operation, int panel, int control, int
     switch (d.kind) {
     case UiControlKind::Numeric:
         // A numeric never holds a value outside its limits.
-        if (std::isnan(v) || v < d.minimum || v > d.maximum)
-            return Refuse(UI_ERR_OUT_OF_RANGE, Where(operation, *c) + ": " + std::to_string(v) +
-                                                   " lies outside " + std::to_string(d.minimum) + " to " +
-                                                   std::to_string(d.maximum));
+        if (const int rc = CheckWithinLimits(operation, d, v); rc < 0) return rc;
         if constexpr (std::is_same_v<T, double>)
             static_cast<QDoubleSpinBox*>(c->widget)->setValue(value);
         else
@@ -110,35 +92,19 @@ template <typename T> int Set(const char* operation, int panel, int control, int
 
 }  // namespace
 
-int GetCtrlAttribute(int panel, int control, int attribute, double* value)
+template <typename T> int GetControlValue(int panel, int control, int attribute, T* value)
 {
     return Get("GetCtrlAttribute", panel, control, attribute, value);
 }
-int GetCtrlAttribute(int panel, int control, int attribute, std::int32_t* value)
-{
-    return Get("GetCtrlAttribute", panel, control, attribute, value);
-}
-int GetCtrlAttribute(int panel, int control, int attribute, std::uint8_t* value)
-{
-    return Get("GetCtrlAttribute", panel, control, attribute, value);
-}
-int GetCtrlAttribute(int panel, int control, int attribute, std::uint32_t* value)
-{
-    return Get("GetCtrlAttribute", panel, control, attribute, value);
-}
-int SetCtrlAttribute(int panel, int control, int attribute, double value)
+template <typename T> int SetControlValue(int panel, int control, int attribute, T value)
 {
     return Set("SetCtrlAttribute", panel, control, attribute, value);
 }
-int SetCtrlAttribute(int panel, int control, int attribute, std::int32_t value)
-{
-    return Set("SetCtrlAttribute", panel, control, attribute, value);
-}
-int SetCtrlAttribute(int panel, int control, int attribute, std::uint8_t value)
-{
-    return Set("SetCtrlAttribute", panel, control, attribute, value);
-}
-int SetCtrlAttribute(int panel, int control, int attribute, std::uint32_t value)
-{
-    return Set("SetCtrlAttribute", panel, control, attribute, value);
-}
+template int GetControlValue(int, int, int, double*);
+template int GetControlValue(int, int, int, std::int32_t*);
+template int GetControlValue(int, int, int, std::uint8_t*);
+template int GetControlValue(int, int, int, std::uint32_t*);
+template int SetControlValue(int, int, int, double);
+template int SetControlValue(int, int, int, std::int32_t);
+template int SetControlValue(int, int, int, std::uint8_t);
+template int SetControlValue(int, int, int, std::uint32_t);

@@ -1,0 +1,390 @@
+// ui_win32_build.cpp - native Win32 controls built from the panel file's
+// entries, laid out at the window's DPI, coloured, and the numerics' field
+// rules.
+//
+// Every control is created once, in control order, from the panel data;
+// LayOut alone turns the panel's pixels (96 DPI) into the screen's, so a
+// change of DPI moves and sizes everything in one pass.
+#include "ui_win32_state.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int ArrowsWidth = 9;  // the numerics' up-down arrows, at 96 DPI
+constexpr int LabelId = -1;     // labels take no commands
+
+COLORREF Colour(std::uint32_t rgb)
+{
+    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+HWND NewChild(UiWin32Panel& panel, const char* window_class, const std::string& text, DWORD style,
+              DWORD ex_style, int id)
+{
+    return CreateWindowExA(ex_style, window_class, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
+                           0, 0, 0, 0, panel.window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           Runtime().instance, nullptr);
+}
+
+// Enter in a field takes what was typed, the up and down keys step as the
+// arrows do; leaving the field is handled by the panel (EN_KILLFOCUS).
+LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                           DWORD_PTR reference)
+{
+    auto& control = *reinterpret_cast<UiWin32Control*>(reference);
+    switch (message) {
+    case WM_GETDLGCODE:
+        if (lparam != 0 && reinterpret_cast<const MSG*>(lparam)->message == WM_KEYDOWN &&
+            wparam == VK_RETURN)
+            return DLGC_WANTALLKEYS | DefSubclassProc(field, message, wparam, lparam);
+        break;
+    case WM_KEYDOWN:
+        if (wparam == VK_RETURN) {
+            CommitField(control);
+            return 0;
+        }
+        if (wparam == VK_UP || wparam == VK_DOWN) {
+            CommitField(control);
+            control.value = StepNumeric(*control.entry, control.value, wparam == VK_UP ? 1 : -1);
+            ShowValue(control);
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wparam == '\r') return 0;
+        break;
+    default: break;
+    }
+    return DefSubclassProc(field, message, wparam, lparam);
+}
+
+bool BuildControl(UiWin32Panel& panel, UiWin32Control& control, std::string& error)
+{
+    const UiControlEntry& c = *control.entry;
+    const int id = c.number;
+    switch (c.kind) {
+    case UiControlKind::Tab:
+        control.window = NewChild(panel, WC_TABCONTROLA, "", WS_TABSTOP, 0, id);
+        break;
+    case UiControlKind::Numeric:
+        if (!c.has_limits || c.value_type == UiValueType::None ||
+            (c.value_type == UiValueType::UInt8 && (c.minimum < 0 || c.maximum > 255))) {
+            error = c.constant + ": a numeric needs limits that its value type holds";
+            return false;
+        }
+        control.window = NewChild(panel, "EDIT", "", WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, id);
+        control.arrows = NewChild(panel, UPDOWN_CLASSA, "", 0, 0, LabelId);
+        if (control.window != nullptr) {
+            SendMessageA(control.arrows, UDM_SETRANGE32, static_cast<WPARAM>(-1), 1);
+            SetWindowSubclass(control.window, FieldProc, 1, reinterpret_cast<DWORD_PTR>(&control));
+        }
+        control.value = HeldValue(c, c.default_value);
+        break;
+    case UiControlKind::Indicator:
+        if (c.value_type != UiValueType::UInt32) {
+            error = c.constant + ": an indicator holds an unsigned 32-bit value";
+            return false;
+        }
+        control.window = NewChild(panel, "EDIT", "", ES_RIGHT | ES_READONLY, WS_EX_CLIENTEDGE, id);
+        control.value = c.default_value;
+        break;
+    case UiControlKind::Command:
+        control.window = NewChild(panel, "BUTTON", c.text, WS_TABSTOP | BS_PUSHBUTTON, 0, id);
+        break;
+    case UiControlKind::Toggle:
+        control.window = NewChild(panel, "BUTTON", c.default_value != 0 ? c.on_text : c.off_text,
+                                  WS_TABSTOP | BS_AUTOCHECKBOX | BS_PUSHLIKE, 0, id);
+        if (control.window != nullptr && c.default_value != 0)
+            SendMessageA(control.window, BM_SETCHECK, BST_CHECKED, 0);
+        break;
+    case UiControlKind::Text:
+        // Without SS_NOTIFY a static text is transparent to the mouse: a
+        // click on it reaches what lies beneath.
+        control.window = NewChild(panel, "STATIC", c.text,
+                                  (c.font_size >= 30 ? SS_CENTER : SS_LEFT) | SS_CENTERIMAGE | SS_NOPREFIX, 0,
+                                  LabelId);
+        break;
+    case UiControlKind::Decoration:
+        // A group box is transparent to the mouse as well.
+        control.window = NewChild(panel, "BUTTON", "", BS_GROUPBOX, 0, LabelId);
+        break;
+    }
+    if (control.window == nullptr || (c.kind == UiControlKind::Numeric && control.arrows == nullptr)) {
+        error = c.constant + ": its window cannot be made";
+        return false;
+    }
+    if (!c.label.empty()) control.label = NewChild(panel, "STATIC", c.label, SS_LEFT | SS_NOPREFIX, 0, LabelId);
+    if (c.kind == UiControlKind::Numeric || c.kind == UiControlKind::Indicator) ShowValue(control);
+    return true;
+}
+
+// What only draws lies beneath what a person uses: texts, labels and
+// frames at the bottom (texts above frames, so a caption across a frame's
+// edge hides the edge), the tab control below its pages.
+void StackDrawingsBelow(UiWin32Panel& panel)
+{
+    const auto to_bottom = [](HWND window) {
+        if (window != nullptr)
+            SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    };
+    for (UiWin32Control& control : panel.controls) {
+        if (!TakesInput(control.entry->kind) && control.entry->kind != UiControlKind::Decoration)
+            to_bottom(control.window);
+        to_bottom(control.label);
+    }
+    for (UiWin32Control& control : panel.controls)
+        if (control.entry->kind == UiControlKind::Decoration) to_bottom(control.window);
+}
+
+// ---- layout at the window's DPI ------------------------------------------
+
+struct Scaler {
+    unsigned dpi;
+    int operator()(int pixels) const { return MulDiv(pixels, static_cast<int>(dpi), 96); }
+};
+
+// The font of `size` pixels at 96 DPI (0: the dialog font), its glyphs
+// narrowed to `narrow` percent.
+HFONT FontOfSize(UiWin32Panel& top, int size, int narrow = 100)
+{
+    auto& font = top.fonts[{size, narrow}];
+    if (!font) {
+        // The system's message font at this DPI (a wide-character record:
+        // the DPI-aware query has no other form).
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof(metrics);
+        LOGFONTW face{};
+        if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, top.dpi)) {
+            face = metrics.lfMessageFont;
+        } else {
+            face.lfHeight = -MulDiv(11, static_cast<int>(top.dpi), 96);
+            lstrcpynW(face.lfFaceName, L"Tahoma", LF_FACESIZE);
+        }
+        if (size > 0) face.lfHeight = -MulDiv(size, static_cast<int>(top.dpi), 96);
+        if (narrow < 100) {
+            OwnedFont full(CreateFontIndirectW(&face));
+            TEXTMETRICW metrics{};
+            HDC dc = GetDC(nullptr);
+            HGDIOBJ old = SelectObject(dc, full.get());
+            GetTextMetricsW(dc, &metrics);
+            SelectObject(dc, old);
+            ReleaseDC(nullptr, dc);
+            face.lfWidth = std::max(1, static_cast<int>(metrics.tmAveCharWidth) * narrow / 100);
+        }
+        font.reset(CreateFontIndirectW(&face));
+    }
+    return font.get();
+}
+
+void Place(HWND window, int left, int top, int width, int height)
+{
+    SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+SIZE TextExtent(HWND window, HFONT font, const std::string& text)
+{
+    SIZE extent{0, 0};
+    HDC dc = GetDC(window);
+    HGDIOBJ old = SelectObject(dc, font);
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return extent;
+}
+
+// A text keeps the height of its font; when it is wider than its room in
+// this system's face, the face is narrowed until the text fits.
+HFONT FittingFont(UiWin32Panel& top, int size, const std::string& text, int width)
+{
+    HFONT font = FontOfSize(top, size);
+    for (int narrow = 98; narrow >= 60 && TextExtent(nullptr, font, text).cx > width; narrow -= 2) {
+        font = FontOfSize(top, size, narrow);
+    }
+    return font;
+}
+
+void LayOutControls(UiWin32Panel& top, UiWin32Panel& panel, const Scaler& s)
+{
+    HFONT dialog_font = FontOfSize(top, 0);
+    for (UiWin32Control& control : panel.controls) {
+        const UiControlEntry& c = *control.entry;
+        HFONT font = c.kind == UiControlKind::Text ? FittingFont(top, c.font_size, c.text, s(c.rect.width))
+                                                   : dialog_font;
+        SendMessageA(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        const int left = s(c.rect.left), place_top = s(c.rect.top), width = s(c.rect.width),
+                  height = s(c.rect.height);
+        switch (c.kind) {
+        case UiControlKind::Numeric: {
+            const int arrows = s(ArrowsWidth);
+            Place(control.arrows, left, place_top, arrows, height);
+            Place(control.window, left + arrows, place_top, width - arrows, height);
+            break;
+        }
+        case UiControlKind::Decoration: {
+            // A group box draws its top edge half a text line below its own
+            // top: raised by that much, the edge lies where the panel says.
+            TEXTMETRICA metrics{};
+            HDC dc = GetDC(control.window);
+            HGDIOBJ old = SelectObject(dc, font);
+            GetTextMetricsA(dc, &metrics);
+            SelectObject(dc, old);
+            ReleaseDC(control.window, dc);
+            const int raise = std::max(0, static_cast<int>(metrics.tmHeight / 2) - 1);
+            Place(control.window, left, place_top - raise, width, height + raise);
+            break;
+        }
+        default: Place(control.window, left, place_top, width, height); break;
+        }
+        if (control.label != nullptr) {
+            // A label left of its control, on the control's row, keeps clear of it.
+            const bool left_of_control = c.label_left < c.rect.left && c.label_top >= c.rect.top - c.rect.height &&
+                                         c.label_top < c.rect.top + c.rect.height;
+            HFONT label_font = left_of_control ? FittingFont(top, 0, c.label, s(c.rect.left - c.label_left - 2))
+                                               : dialog_font;
+            SendMessageA(control.label, WM_SETFONT, reinterpret_cast<WPARAM>(label_font), FALSE);
+            const SIZE extent = TextExtent(control.label, label_font, c.label);
+            Place(control.label, s(c.label_left), s(c.label_top), extent.cx + 1, extent.cy);
+        }
+    }
+}
+
+}  // namespace
+
+bool BuildControls(UiWin32Panel& panel, std::string& error)
+{
+    panel.controls.clear();
+    panel.controls.resize(panel.entry->controls.size());
+    for (std::size_t i = 0; i < panel.entry->controls.size(); ++i) {
+        panel.controls[i].entry = &panel.entry->controls[i];
+        if (!BuildControl(panel, panel.controls[i], error)) return false;
+    }
+    StackDrawingsBelow(panel);
+    return true;
+}
+
+void LayOut(UiWin32Panel& top)
+{
+    const unsigned dpi = GetDpiForWindow(top.window);
+    if (dpi != 0 && dpi != top.dpi) {
+        top.dpi = dpi;
+        top.fonts.clear();  // made again at the new DPI on first use
+    }
+    const Scaler s{top.dpi};
+
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(top.window, GWL_STYLE));
+    const DWORD ex_style = static_cast<DWORD>(GetWindowLongPtrA(top.window, GWL_EXSTYLE));
+    RECT frame{0, 0, s(top.entry->width), s(top.entry->height)};
+    AdjustWindowRectExForDpi(&frame, style, FALSE, ex_style, top.dpi);
+    SetWindowPos(top.window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    LayOutControls(top, top, s);
+    for (UiWin32Control& control : top.controls) {
+        for (int handle : control.page_handles) {
+            UiWin32Panel* page = FindPanelByHandle(handle);
+            if (page == nullptr) continue;
+            const UiPanelEntry& e = *page->entry;
+            Place(page->window, s(e.left), s(e.top), s(e.width), s(e.height));
+            LayOutControls(top, *page, s);
+        }
+    }
+    InvalidateRect(top.window, nullptr, TRUE);
+}
+
+void ShowPageInFront(UiWin32Control& tab)
+{
+    const auto front = SendMessageA(tab.window, TCM_GETCURSEL, 0, 0);
+    for (std::size_t i = 0; i < tab.page_handles.size(); ++i) {
+        if (UiWin32Panel* page = FindPanelByHandle(tab.page_handles[i]))
+            ShowWindow(page->window, static_cast<LRESULT>(i) == front ? SW_SHOW : SW_HIDE);
+    }
+}
+
+// ---- numerics' fields -----------------------------------------------------
+
+namespace {
+
+bool filtering = false;  // the field's text is being set by the runtime
+
+std::string FieldText(HWND field)
+{
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(field)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(field, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void SetFieldText(HWND field, const std::string& text)
+{
+    filtering = true;
+    SetWindowTextA(field, text.c_str());
+    filtering = false;
+}
+
+}  // namespace
+
+void ShowValue(UiWin32Control& control)
+{
+    const std::string text = FormatNumeric(*control.entry, control.value);
+    if (FieldText(control.window) != text) SetFieldText(control.window, text);
+    control.good_text = text;
+}
+
+void FilterField(UiWin32Control& control)
+{
+    if (filtering) return;
+    const UiControlEntry& c = *control.entry;
+    const std::string text = FieldText(control.window);
+    double number = 0.0;
+    switch (ReadNumericText(c, text, number)) {
+    case UiTextState::Invalid: {
+        // Typed or pasted, it never was a value of this control: undone.
+        const std::string& good = control.good_text;
+        SetFieldText(control.window, good);
+        const auto end = static_cast<WPARAM>(good.size());
+        SendMessageA(control.window, EM_SETSEL, end, static_cast<LPARAM>(end));
+        return;
+    }
+    case UiTextState::Value:
+        control.value = HeldValue(c, number);
+        if (number > c.maximum) {
+            // Above the upper limit: the field shows the limit it holds.
+            ShowValue(control);
+            const auto end = static_cast<WPARAM>(GetWindowTextLengthA(control.window));
+            SendMessageA(control.window, EM_SETSEL, end, static_cast<LPARAM>(end));
+            return;
+        }
+        break;
+    case UiTextState::Partial: break;
+    }
+    control.good_text = text;
+}
+
+void CommitField(UiWin32Control& control)
+{
+    if (control.entry->kind != UiControlKind::Numeric) return;
+    double number = 0.0;
+    if (ReadNumericText(*control.entry, FieldText(control.window), number) == UiTextState::Value)
+        control.value = HeldValue(*control.entry, number);
+    ShowValue(control);
+}
+
+// ---- colours --------------------------------------------------------------
+
+HBRUSH ColourControl(UiWin32Panel& panel, HWND child, HDC dc)
+{
+    std::uint32_t colour = panel.entry->colour;
+    for (UiWin32Control& control : panel.controls) {
+        const UiControlKind kind = control.entry->kind;
+        if (control.window == child && (kind == UiControlKind::Numeric || kind == UiControlKind::Indicator))
+            colour = control.entry->field_colour;
+    }
+    SetBkColor(dc, Colour(colour));
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    if (colour == panel.entry->colour) return panel.background.get();
+    auto& brush = panel.field_brushes[colour];
+    if (!brush) brush.reset(CreateSolidBrush(Colour(colour)));
+    return brush.get();
+}

@@ -1,0 +1,82 @@
+// ui_win32_popup.cpp - modal message boxes.
+#include "ui_win32_state.h"
+#include "../ui_test_hooks.h"
+
+#include <string_view>
+
+void UiTest_SetPopupObserver(UiPopupObserver observer)
+{
+    Runtime().popup_observer = std::move(observer);
+}
+
+namespace {
+
+// The box belongs to the active panel window, or else to the first shown
+// top-level panel.
+HWND OwnerWindow()
+{
+    HWND active = GetActiveWindow();
+    if (active != nullptr && PanelOfWindow(active) != nullptr) return active;
+    for (const auto& [handle, panel] : Runtime().panels)
+        if (panel->owned && IsWindowVisible(panel->window)) return panel->window;
+    return nullptr;
+}
+
+std::string WindowText(HWND window)
+{
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+BOOL CALLBACK FindBox(HWND window, LPARAM found)
+{
+    char name[16];
+    if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) > 0 &&
+        std::string_view(name) == "#32770") {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindMessage(HWND child, LPARAM text)
+{
+    char name[16];
+    if (GetClassNameA(child, name, sizeof name) > 0 && lstrcmpiA(name, "Static") == 0) {
+        std::string said = WindowText(child);
+        if (!said.empty()) {
+            *reinterpret_cast<std::string*>(text) = std::move(said);
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+// Runs inside the box's own modal loop until the box is up, then shows the
+// observer its title and message once.
+void CALLBACK WatchForBox(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+    if (box == nullptr) return;
+    KillTimer(nullptr, timer);
+    std::string message;
+    EnumChildWindows(box, FindMessage, reinterpret_cast<LPARAM>(&message));
+    const auto observer = Runtime().popup_observer;
+    if (observer && observer(WindowText(box), message)) PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace
+
+int MessagePopup(const char* title, const char* message)
+{
+    UiWin32Runtime& rt = Runtime();
+    if (!rt.started) return Refuse(UI_ERR_NOT_STARTED, "MessagePopup before InitCVIRTEEx");
+    HWND owner = OwnerWindow();
+    const UINT_PTR watch = rt.popup_observer ? SetTimer(nullptr, 0, 20, WatchForBox) : 0;
+    MessageBoxA(owner, message != nullptr ? message : "", title != nullptr ? title : "",
+                MB_OK | (owner != nullptr ? MB_APPLMODAL : MB_TASKMODAL));
+    if (watch != 0) KillTimer(nullptr, watch);
+    return 0;
+}

@@ -1,0 +1,291 @@
+// The Win32 runtime with the loaded main panel under wine, on an X server:
+// the same layout table as the Qt runtime's tests (every control's number,
+// kind, texts, value type, default, limits, place and size), every control
+// reached where it is drawn, the numerics' limits whatever is pasted or
+// typed, callbacks by name with the page's handle, the message box seen
+// and dismissed.
+#include "KX418.h"
+#include "panel_layout_table.h"
+#include "recording_callbacks.h"
+#include "uiruntime/ui_runtime.h"
+#include "uiruntime/ui_test_hooks.h"
+#include "uiruntime/win32/ui_win32_access.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+using namespace panel_layout;
+
+void Pump()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+std::string TextOf(HWND window)
+{
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// A window's rectangle within the client area of `panel_window`.
+RECT PlaceIn(HWND window, HWND panel_window)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    MapWindowPoints(HWND_DESKTOP, panel_window, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+POINT CentreOnScreen(HWND window)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+class Win32Panel : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(InitCVIRTEEx(nullptr, nullptr, nullptr), 1);
+        panel_ = LoadPanel(0, "KX418.uir", PANEL);
+        ASSERT_GE(panel_, 0);
+        ASSERT_EQ(DisplayPanel(panel_), 0);
+        Pump();
+        RecordedCalls().clear();
+    }
+    void TearDown() override
+    {
+        if (panel_ >= 0) DiscardPanel(panel_);
+        UiTest_SetPopupObserver({});
+    }
+    int Handle(const std::string& page) const
+    {
+        if (page == "PANEL") return panel_;
+        for (int i = 0; i < 9; ++i) {
+            int handle = -1;
+            if (page == kPages[i].constant && GetPanelHandleFromTabPage(panel_, PANEL_TAB, i, &handle) == 0)
+                return handle;
+        }
+        return -1;
+    }
+    void ShowPageOf(const std::string& page)
+    {
+        for (int i = 0; i < 9; ++i)
+            if (page == kPages[i].constant) SetCtrlAttribute(panel_, PANEL_TAB, ATTR_CTRL_VAL, std::int32_t{i});
+        Pump();
+    }
+    int panel_ = -1;
+};
+
+TEST_F(Win32Panel, EveryControlAsLaidOutWithItsValueType)
+{
+    RECT client;
+    GetClientRect(UiWin32_PanelWindow(panel_), &client);
+    EXPECT_EQ(client.right, 700);
+    EXPECT_EQ(client.bottom, 523);
+    for (const Row& row : Layout()) {
+        SCOPED_TRACE(row.page + " " + row.name);
+        const int handle = Handle(row.page);
+        ASSERT_GE(handle, 0);
+        HWND panel_window = UiWin32_PanelWindow(handle);
+        HWND w = UiWin32_ControlWindow(handle, row.number);
+        ASSERT_NE(w, nullptr);
+        RECT r = PlaceIn(w, panel_window);
+        if (HWND arrows = UiWin32_ControlArrows(handle, row.number)) {
+            const RECT a = PlaceIn(arrows, panel_window);
+            EXPECT_EQ(a.left, row.left) << "the arrows at the left of the field";
+            EXPECT_EQ(a.right, r.left);
+            r.left = a.left;
+        }
+        if (row.kind == K::Decoration) {
+            EXPECT_LE(r.top, row.top) << "a group box draws its edge below its top";
+            r.top = row.top;
+        }
+        EXPECT_EQ(r.left, row.left);
+        EXPECT_EQ(r.top, row.top);
+        EXPECT_EQ(r.right - r.left, row.width);
+        EXPECT_EQ(r.bottom - r.top, row.height);
+        if (row.kind == K::Command || row.kind == K::Text) {
+            EXPECT_EQ(TextOf(w), row.text);
+        }
+        if (!row.label.empty()) {
+            HWND label = UiWin32_ControlLabel(handle, row.number);
+            ASSERT_NE(label, nullptr);
+            EXPECT_EQ(TextOf(label), row.label);
+            const RECT l = PlaceIn(label, panel_window);
+            EXPECT_EQ(l.left, row.label_left);
+            EXPECT_EQ(l.top, row.label_top);
+        }
+        // The value in its own type only; numerics refuse what lies outside.
+        switch (row.type) {
+        case V::Double: {
+            double v = -1;
+            EXPECT_EQ(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &v), 0);
+            EXPECT_EQ(v, row.def);
+            std::int32_t wrong = 0;
+            EXPECT_EQ(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &wrong), UI_ERR_VALUE_TYPE);
+            EXPECT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, row.max + 0.1), UI_ERR_OUT_OF_RANGE);
+            EXPECT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, row.min - 0.1), UI_ERR_OUT_OF_RANGE);
+            EXPECT_EQ(TextOf(w), row.def == 0.0 ? "0.0" : "0.1");
+            break;
+        }
+        case V::UInt8: {
+            std::uint8_t v = 99;
+            EXPECT_EQ(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &v), 0);
+            EXPECT_EQ(v, 0);
+            double wrong = 0;
+            EXPECT_EQ(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &wrong), UI_ERR_VALUE_TYPE);
+            EXPECT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL,
+                                       static_cast<std::uint8_t>(row.max + 1)), UI_ERR_OUT_OF_RANGE);
+            break;
+        }
+        case V::UInt32: {
+            std::uint32_t v = 99;
+            EXPECT_EQ(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &v), 0);
+            EXPECT_EQ(v, 0u);
+            EXPECT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, std::uint32_t{2678399}), 0);
+            EXPECT_EQ(TextOf(w), "2678399");
+            break;
+        }
+        case V::Int32: {
+            std::int32_t v = 99;
+            EXPECT_EQ(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &v), 0);
+            EXPECT_EQ(v, 0);
+            break;
+        }
+        case V::None: {
+            double v = 0;
+            EXPECT_EQ(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &v), UI_ERR_ATTRIBUTE);
+            break;
+        }
+        }
+    }
+    HWND toggle = UiWin32_ControlWindow(Handle("TAB_FN9"), TAB_FN9_AUTORESTART_F9);
+    EXPECT_EQ(TextOf(toggle), "Aus");
+    SetCtrlAttribute(Handle("TAB_FN9"), TAB_FN9_AUTORESTART_F9, ATTR_CTRL_VAL, std::int32_t{1});
+    EXPECT_EQ(TextOf(toggle), "Ein");
+}
+
+// What a person points at is what answers: every control at its centre,
+// every numeric's arrows at theirs; a text or frame never takes the point.
+TEST_F(Win32Panel, EveryControlAnswersWhereItIsDrawn)
+{
+    for (const Row& row : Layout()) {
+        SCOPED_TRACE(row.page + " " + row.name);
+        ShowPageOf(row.page);
+        const int handle = Handle(row.page);
+        HWND w = UiWin32_ControlWindow(handle, row.number);
+        HWND hit = WindowFromPoint(CentreOnScreen(w));
+        if (row.kind == K::Text || row.kind == K::Decoration) {
+            EXPECT_NE(hit, w) << "a drawing took the point";
+        } else if (row.kind == K::Tab) {
+            EXPECT_TRUE(hit == w || GetParent(hit) == UiWin32_PanelWindow(panel_));
+        } else {
+            EXPECT_EQ(hit, w);
+        }
+        if (HWND arrows = UiWin32_ControlArrows(handle, row.number)) {
+            RECT a;
+            GetWindowRect(arrows, &a);
+            EXPECT_EQ(WindowFromPoint({(a.left + a.right) / 2, a.top + 3}), arrows);
+            EXPECT_EQ(WindowFromPoint({(a.left + a.right) / 2, a.bottom - 3}), arrows);
+        }
+    }
+}
+
+// Pasted or typed, a numeric never holds a value outside its limits; a
+// value typed and read at once (the field not left) is the value read.
+TEST_F(Win32Panel, NumericsHoldTheirLimitsWhateverIsPastedOrTyped)
+{
+    const int page = Handle("TAB_FN4");
+    HWND field = UiWin32_ControlWindow(page, TAB_FN4_NUMERIC_T1_F4);
+    ShowPageOf("TAB_FN4");
+    const auto paste = [&](const char* text) {
+        SendMessageA(field, EM_SETSEL, 0, -1);
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, std::strlen(text) + 1);
+        std::memcpy(GlobalLock(data), text, std::strlen(text) + 1);
+        GlobalUnlock(data);
+        SetClipboardData(CF_TEXT, data);
+        CloseClipboard();
+        SendMessageA(field, WM_PASTE, 0, 0);
+        Pump();
+    };
+    const auto value = [&] {
+        double v = -1;
+        GetCtrlAttribute(page, TAB_FN4_NUMERIC_T1_F4, ATTR_CTRL_VAL, &v);
+        return v;
+    };
+    paste("99999999");
+    EXPECT_EQ(value(), 2678400.0);
+    EXPECT_EQ(TextOf(field), "2678400.0");
+    paste("abc");
+    EXPECT_EQ(value(), 2678400.0) << "text that is no number is refused";
+    paste("0");
+    EXPECT_EQ(value(), 0.1) << "below the lower limit: the limit";
+    paste("-5");
+    EXPECT_EQ(value(), 0.1);
+
+    SetFocus(field);
+    SendMessageA(field, EM_SETSEL, 0, -1);
+    for (char c : std::string("12.5")) SendMessageA(field, WM_CHAR, static_cast<WPARAM>(c), 0);
+    EXPECT_EQ(value(), 12.5) << "typed and read without leaving the field";
+
+    // The arrows: one step is 0.1, and down stops at the lower limit.
+    HWND arrows = UiWin32_ControlArrows(page, TAB_FN4_NUMERIC_T1_F4);
+    RECT a;
+    GetClientRect(arrows, &a);
+    const auto click = [&](int y) {
+        SendMessageA(arrows, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(a.right / 2, y));
+        SendMessageA(arrows, WM_LBUTTONUP, 0, MAKELPARAM(a.right / 2, y));
+        Pump();
+    };
+    click(2);
+    EXPECT_DOUBLE_EQ(value(), 12.6);
+    SetCtrlAttribute(page, TAB_FN4_NUMERIC_T1_F4, ATTR_CTRL_VAL, 0.1);
+    click(a.bottom - 2);
+    EXPECT_EQ(value(), 0.1);
+}
+
+TEST_F(Win32Panel, ButtonsCallTheirCallbacksByNameWithThePagesHandle)
+{
+    ShowPageOf("TAB_FN3");
+    SendMessageA(UiWin32_ControlWindow(Handle("TAB_FN3"), TAB_FN3_BUTTON_SEND_FN3), BM_CLICK, 0, 0);
+    ShowPageOf("TAB_FN9");
+    SendMessageA(UiWin32_ControlWindow(Handle("TAB_FN9"), TAB_FN9_BUTTON_SEND_FN9), BM_CLICK, 0, 0);
+    SendMessageA(UiWin32_PanelWindow(panel_), WM_CLOSE, 0, 0);
+    Pump();
+    ASSERT_EQ(RecordedCalls().size(), 2u) << "Send_F9 is bound to nothing in the test table";
+    EXPECT_EQ(RecordedCalls()[0].name, "Send_F3");
+    EXPECT_EQ(RecordedCalls()[0].panel, Handle("TAB_FN3"));
+    EXPECT_EQ(RecordedCalls()[0].control, TAB_FN3_BUTTON_SEND_FN3);
+    EXPECT_EQ(RecordedCalls()[0].event, EVENT_COMMIT);
+    EXPECT_EQ(RecordedCalls()[1].name, "panelCB");
+    EXPECT_EQ(RecordedCalls()[1].panel, panel_);
+    EXPECT_EQ(RecordedCalls()[1].event, EVENT_CLOSE);
+    EXPECT_TRUE(IsWindowVisible(UiWin32_PanelWindow(panel_))) << "closing is the callback's decision";
+}
+
+TEST_F(Win32Panel, MessageBoxSeenAndDismissed)
+{
+    std::string seen;
+    UiTest_SetPopupObserver([&](const std::string& title, const std::string& message) {
+        seen = title + ": " + message;
+        return true;
+    });
+    EXPECT_EQ(MessagePopup("Fehler", "Empfangsfehler!"), 0);
+    EXPECT_EQ(seen, "Fehler: Empfangsfehler!");
+}
+
+}  // namespace
