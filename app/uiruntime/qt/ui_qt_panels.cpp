@@ -11,28 +11,13 @@
 namespace {
 
 // Panel files travel inside the program as resources of type UIRFILETYPE,
-// named by their file name in upper case (resource names ignore case).
-std::shared_ptr<const UiPanelFile> OpenPanelFile(const char* file_name, std::string& error)
+// named by their file name in upper case (resource names ignore case):
+// here Qt resources under that path.
+std::optional<std::string> ReadPanelFileResource(const std::string& name)
 {
-    UiQtRuntime& rt = Runtime();
-    const std::string name = PanelFileResourceName(file_name);
-    if (const auto it = rt.files.find(name); it != rt.files.end()) return it->second;
-
     QFile resource(QStringLiteral(":/") + QString::fromLatin1(UiPanelFileResourceType) + u'/' + QString::fromStdString(name));
-    if (!resource.open(QIODevice::ReadOnly)) {
-        error = "panel file not found in the program: " + std::string(file_name);
-        return nullptr;
-    }
-    const QByteArray text = resource.readAll();
-    auto file = std::make_shared<UiPanelFile>();
-    std::string why;
-    if (!ParsePanelFile(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-                        *file, why)) {
-        error = std::string(file_name) + ": " + why;
-        return nullptr;
-    }
-    rt.files.emplace(name, file);
-    return file;
+    if (!resource.open(QIODevice::ReadOnly)) return std::nullopt;
+    return resource.readAll().toStdString();
 }
 
 bool BindCallbacks(UiQtPanel& panel, std::string& error)
@@ -102,18 +87,13 @@ int ResolveControl(const char* operation, int panel, int control, UiQtControl*& 
 int LoadPanel(int parentPanel, const char* fileName, int panelNumber)
 {
     UiQtRuntime& rt = Runtime();
-    if (!rt.started) return Refuse(UI_ERR_NOT_STARTED, "LoadPanel before InitCVIRTEEx");
-    if (parentPanel != 0)
-        return Refuse(UI_ERR_NOT_TOP_LEVEL, "LoadPanel: only top-level panels (parent 0) are loaded");
-    if (fileName == nullptr) return Refuse(UI_ERR_PANEL_FILE, "LoadPanel: no file name");
+    std::shared_ptr<const UiPanelFile> file;
+    const UiPanelEntry* entry = nullptr;
+    if (const int rc = FindTopLevelPanelIn(rt.started, rt.files, ReadPanelFileResource, parentPanel,
+                                           fileName, panelNumber, file, entry);
+        rc < 0)
+        return rc;
     std::string error;
-    const auto file = OpenPanelFile(fileName, error);
-    if (!file) return Refuse(UI_ERR_PANEL_FILE, "LoadPanel: " + error);
-    const UiPanelEntry* entry = FindPanel(*file, panelNumber);
-    if (entry == nullptr || entry->is_page())
-        return Refuse(UI_ERR_NO_SUCH_PANEL, "LoadPanel: " + std::string(fileName) +
-                                                " has no top-level panel number " +
-                                                std::to_string(panelNumber));
     const int first_handle = rt.next_handle;
     const int handle = BuildPanel(file, *entry, 0, nullptr, error);
     if (handle < 0) {
@@ -127,11 +107,8 @@ int LoadPanel(int parentPanel, const char* fileName, int panelNumber)
 
 int DisplayPanel(int panel)
 {
-    UiQtPanel* p = FindPanelByHandle(panel);
-    if (p == nullptr)
-        return Refuse(UI_ERR_BAD_HANDLE, "DisplayPanel: no panel has the handle " + std::to_string(panel));
-    if (!p->window)
-        return Refuse(UI_ERR_NOT_TOP_LEVEL, "DisplayPanel: " + p->entry->constant + " is a tab page");
+    UiQtPanel* p = nullptr;
+    if (const int rc = ResolveTopLevelIn(Runtime().panels, "DisplayPanel", panel, p); rc < 0) return rc;
     p->window->show();
     p->window->activateWindow();
     return 0;
@@ -139,12 +116,8 @@ int DisplayPanel(int panel)
 
 int DiscardPanel(int panel)
 {
-    UiQtPanel* p = FindPanelByHandle(panel);
-    if (p == nullptr)
-        return Refuse(UI_ERR_BAD_HANDLE, "DiscardPanel: no panel has the handle " + std::to_string(panel));
-    if (!p->window)
-        return Refuse(UI_ERR_NOT_TOP_LEVEL, "DiscardPanel: " + p->entry->constant +
-                                                " is a tab page; discard its panel");
+    UiQtPanel* p = nullptr;
+    if (const int rc = ResolveTopLevelIn(Runtime().panels, "DiscardPanel", panel, p); rc < 0) return rc;
     ForgetPanel(panel);  // pages' records first, then the window with all widgets
     return 0;
 }

@@ -11,29 +11,15 @@
 namespace {
 
 // Panel files travel inside the program as resources of type UIRFILETYPE,
-// named by their file name in upper case.
-std::shared_ptr<const UiPanelFile> OpenPanelFile(const char* file_name, std::string& error)
+// named by their file name in upper case: here the program's own Windows
+// resources.
+std::optional<std::string> ReadPanelFileResource(const std::string& name)
 {
-    UiWin32Runtime& rt = Runtime();
-    const std::string name = PanelFileResourceName(file_name);
-    if (const auto it = rt.files.find(name); it != rt.files.end()) return it->second;
-
     HRSRC found = FindResourceA(nullptr, name.c_str(), UiPanelFileResourceType);
     HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
     const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-    if (data == nullptr) {
-        error = "panel file not found in the program: " + std::string(file_name);
-        return nullptr;
-    }
-    const std::string_view text(static_cast<const char*>(data), SizeofResource(nullptr, found));
-    auto file = std::make_shared<UiPanelFile>();
-    std::string why;
-    if (!ParsePanelFile(text, *file, why)) {
-        error = std::string(file_name) + ": " + why;
-        return nullptr;
-    }
-    rt.files.emplace(name, file);
-    return file;
+    if (data == nullptr) return std::nullopt;
+    return std::string(static_cast<const char*>(data), SizeofResource(nullptr, found));
 }
 
 void ForgetPanel(int handle)
@@ -226,17 +212,13 @@ int ResolveControl(const char* operation, int panel, int control, UiWin32Control
 int LoadPanel(int parentPanel, const char* fileName, int panelNumber)
 {
     UiWin32Runtime& rt = Runtime();
-    if (!rt.started) return Refuse(UI_ERR_NOT_STARTED, "LoadPanel before InitCVIRTEEx");
-    if (parentPanel != 0)
-        return Refuse(UI_ERR_NOT_TOP_LEVEL, "LoadPanel: only top-level panels (parent 0) are loaded");
-    if (fileName == nullptr) return Refuse(UI_ERR_PANEL_FILE, "LoadPanel: no file name");
+    std::shared_ptr<const UiPanelFile> file;
+    const UiPanelEntry* entry = nullptr;
+    if (const int rc = FindTopLevelPanelIn(rt.started, rt.files, ReadPanelFileResource, parentPanel,
+                                           fileName, panelNumber, file, entry);
+        rc < 0)
+        return rc;
     std::string error;
-    const auto file = OpenPanelFile(fileName, error);
-    if (!file) return Refuse(UI_ERR_PANEL_FILE, "LoadPanel: " + error);
-    const UiPanelEntry* entry = FindPanel(*file, panelNumber);
-    if (entry == nullptr || entry->is_page())
-        return Refuse(UI_ERR_NO_SUCH_PANEL, "LoadPanel: " + std::string(fileName) +
-                                                " has no top-level panel number " + std::to_string(panelNumber));
     const int first_handle = rt.next_handle;
     const int handle = BuildPanel(file, *entry, 0, nullptr, error);
     if (handle < 0) {
@@ -250,10 +232,8 @@ int LoadPanel(int parentPanel, const char* fileName, int panelNumber)
 
 int DisplayPanel(int panel)
 {
-    UiWin32Panel* p = FindPanelByHandle(panel);
-    if (p == nullptr)
-        return Refuse(UI_ERR_BAD_HANDLE, "DisplayPanel: no panel has the handle " + std::to_string(panel));
-    if (!p->owned) return Refuse(UI_ERR_NOT_TOP_LEVEL, "DisplayPanel: " + p->entry->constant + " is a tab page");
+    UiWin32Panel* p = nullptr;
+    if (const int rc = ResolveTopLevelIn(Runtime().panels, "DisplayPanel", panel, p); rc < 0) return rc;
     ShowWindow(p->window, SW_SHOWNORMAL);
     UpdateWindow(p->window);
     SetForegroundWindow(p->window);
@@ -262,11 +242,8 @@ int DisplayPanel(int panel)
 
 int DiscardPanel(int panel)
 {
-    UiWin32Panel* p = FindPanelByHandle(panel);
-    if (p == nullptr)
-        return Refuse(UI_ERR_BAD_HANDLE, "DiscardPanel: no panel has the handle " + std::to_string(panel));
-    if (!p->owned)
-        return Refuse(UI_ERR_NOT_TOP_LEVEL, "DiscardPanel: " + p->entry->constant + " is a tab page; discard its panel");
+    UiWin32Panel* p = nullptr;
+    if (const int rc = ResolveTopLevelIn(Runtime().panels, "DiscardPanel", panel, p); rc < 0) return rc;
     ForgetPanel(panel);
     return 0;
 }
