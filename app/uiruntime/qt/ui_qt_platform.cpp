@@ -166,9 +166,9 @@ std::string Wayland_Unreachable()
 
 // "" when the platform (a name as Qt takes it, options after a colon) can
 // show windows here, else why not.
-std::string Unavailable(const std::string& spec, char* argv[])
+std::string Unavailable(const std::string& request, char* argv[])
 {
-    const std::string name = spec.substr(0, spec.find(':'));
+    const std::string name = request.substr(0, request.find(':'));
     if (name.empty()) return "an empty platform name";
     if (!Installed(name)) return "the platform \"" + name + "\" is not installed";
     if (name == "xcb") {
