@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string_view>
 
 namespace {
 
@@ -41,30 +40,6 @@ void Enter(HWND field)
     SendMessageA(field, WM_KEYDOWN, VK_RETURN, 0);
     SendMessageA(field, WM_KEYUP, VK_RETURN, 0);
     Settle();
-}
-
-BOOL CALLBACK FindBox(HWND window, LPARAM found)
-{
-    char name[16];
-    if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) > 0 &&
-        std::string_view(name) == "#32770") {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK FindMessage(HWND child, LPARAM text)
-{
-    char name[16];
-    if (GetClassNameA(child, name, sizeof name) > 0 && lstrcmpiA(name, "Static") == 0) {
-        std::string said = TextOf(child);
-        if (!said.empty()) {
-            *reinterpret_cast<std::string*>(text) = std::move(said);
-            return FALSE;
-        }
-    }
-    return TRUE;
 }
 
 }  // namespace
@@ -172,14 +147,11 @@ bool Is_Shown(int panel)
 Shown_Box Box_Now()
 {
     Shown_Box seen;
-    HWND box = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+    HWND box = UiWin32_ShownBox(seen.title, seen.message);
     if (box == nullptr) return seen;
     seen.shown = true;
     // Modal: the window that owns it takes no input while it is up.
     HWND owner = GetWindow(box, GW_OWNER);
     seen.modal = owner != nullptr && !IsWindowEnabled(owner);
-    seen.title = TextOf(box);
-    EnumChildWindows(box, FindMessage, reinterpret_cast<LPARAM>(&seen.message));
     return seen;
 }
