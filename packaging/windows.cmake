@@ -28,6 +28,9 @@ set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/app/windows/KX418.ico)
 set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/app/windows/KX418.ico)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MODIFY_PATH OFF)
+# A 64-bit installer, like the program it installs: it then runs where
+# KX418.exe runs, also under a 64-bit-only wine (the preset's tests).
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 include(CPack)
 
 # Made by every test run (CI runs the tests): both packages, then what the
@@ -36,4 +39,4 @@ add_test(NAME windows_packages
   COMMAND ${CMAKE_COMMAND} -DBINARY_DIR=${CMAKE_BINARY_DIR}
           -DPACKAGE=${CMAKE_BINARY_DIR}/${kx418_package}
           -P ${CMAKE_CURRENT_LIST_DIR}/check_packages.cmake)
-set_tests_properties(windows_packages PROPERTIES TIMEOUT 300)
+set_tests_properties(windows_packages PROPERTIES TIMEOUT 300 FIXTURES_SETUP windows_packages)

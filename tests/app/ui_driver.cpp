@@ -4,8 +4,13 @@
 #include "uiruntime/qt/ui_qt_access.h"
 #include "uiruntime/ui_runtime.h"
 
+#include <QAbstractButton>
 #include <QAbstractSpinBox>
+#include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTabBar>
 #include <QStyle>
 #include <QStyleOptionSpinBox>
 #include <QTest>
@@ -15,6 +20,7 @@
 
 #include <cstdlib>
 
+// Starts the runtime on the offscreen platform unless another one is named.
 void StartUiForTests()
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -104,4 +110,85 @@ void TypeInto(QAbstractSpinBox* box, const QString& text, bool commit)
     QTest::keyClick(field, Qt::Key_Delete);
     QTest::keyClicks(field, text);
     if (commit) QTest::keyClick(field, Qt::Key_Return);
+}
+
+// The shared runtime cases' input, on the Qt runtime's widgets.
+
+void Settle()
+{
+    QCoreApplication::processEvents();
+}
+
+void Click_Arrow(int panel, int control, bool up)
+{
+    if (QAbstractSpinBox* box = SpinBox(panel, control)) ClickArrow(box, up);
+}
+
+void Type_Into(int panel, int control, const std::string& text, bool commit)
+{
+    if (QAbstractSpinBox* box = SpinBox(panel, control)) TypeInto(box, QString::fromStdString(text), commit);
+}
+
+void Paste_Into(int panel, int control, const std::string& text)
+{
+    QAbstractSpinBox* box = SpinBox(panel, control);
+    ASSERT_NE(box, nullptr);
+    auto* field = box->findChild<QLineEdit*>();
+    ASSERT_NE(field, nullptr);
+    box->setFocus();
+    field->selectAll();
+    field->insert(QString::fromStdString(text));  // what a paste does to the field
+    QTest::keyClick(field, Qt::Key_Return);
+    box->clearFocus();
+}
+
+void Click_Tab(int panel, int tab_control, int index)
+{
+    QWidget* tab = UiQt_ControlWidget(panel, tab_control);
+    ASSERT_NE(tab, nullptr);
+    auto* bar = tab->findChild<QTabBar*>();
+    ASSERT_NE(bar, nullptr);
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(index).center());
+}
+
+std::string Shown_Text(int panel, int control)
+{
+    QWidget* widget = UiQt_ControlWidget(panel, control);
+    if (auto* field = qobject_cast<QLineEdit*>(widget)) return field->text().toStdString();
+    if (auto* box = qobject_cast<QAbstractSpinBox*>(widget)) return box->text().toStdString();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text().toStdString();
+    if (auto* label = qobject_cast<QLabel*>(widget)) return label->text().toStdString();
+    ADD_FAILURE() << "panel " << panel << " control " << control << " shows no text";
+    return {};
+}
+
+void Close_Window(int panel)
+{
+    QWidget* window = UiQt_PanelWidget(panel);
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(window->close()) << "the close was not refused";
+}
+
+bool Has_Window(int panel)
+{
+    return UiQt_PanelWidget(panel) != nullptr;
+}
+
+bool Is_Shown(int panel)
+{
+    QWidget* window = UiQt_PanelWidget(panel);
+    return window != nullptr && window->isVisible();
+}
+
+Shown_Box Box_Now()
+{
+    Shown_Box seen;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr) return seen;
+    seen.shown = true;
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    seen.modal = box != nullptr && box->isVisible();
+    seen.title = modal->windowTitle().toStdString();
+    if (box != nullptr) seen.message = box->text().toStdString();
+    return seen;
 }

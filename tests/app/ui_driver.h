@@ -1,7 +1,10 @@
 // ui_driver.h - drives the loaded panel as a user would, for tests: real
-// mouse clicks and key presses on the runtime's widgets.
+// mouse clicks and key presses on the Qt runtime's widgets. The input the
+// shared runtime cases use is declared in runtime_driver.h.
 #ifndef KX418_TESTS_APP_UI_DRIVER_H
 #define KX418_TESTS_APP_UI_DRIVER_H
+
+#include "runtime_driver.h"
 
 #include <QRect>
 #include <QString>
@@ -10,9 +13,6 @@
 
 class QAbstractSpinBox;
 class QWidget;
-
-// Starts the runtime on the offscreen platform unless another one is named.
-void StartUiForTests();
 
 // A test on the main panel of "KX418.uir", loaded and shown afresh for
 // each test and discarded after it.
@@ -27,9 +27,6 @@ protected:
 
 // The handle of page `index` of the main panel's tab control, or -1.
 int PageHandle(int main_panel, int tab_control, int index);
-
-// A left click in the middle of the control's widget.
-void Press(int panel, int control);
 
 // The spin box of a numeric control (fails the test when it is none).
 QAbstractSpinBox* SpinBox(int panel, int control);

@@ -1,34 +1,25 @@
 // The Win32 runtime with the loaded main panel under wine, on an X server:
 // the same layout table as the Qt runtime's tests (every control's number,
-// kind, texts, value type, default, limits, place and size), every control
-// reached where it is drawn, the numerics' limits whatever is pasted or
-// typed, callbacks by name with the page's handle, the message box seen
-// and dismissed.
+// kind, texts, value type, default, limits, place and size) and every
+// control reached where it is drawn, read from the Win32 windows. The
+// behaviour cases both runtimes share (limits by arrows, typing and
+// pasting, value types, callbacks, the message box) are
+// tests/app/runtime_cases.cpp over runtime_driver_win32.cpp.
 #include "KX418.h"
 #include "panel_layout_table.h"
 #include "recording_callbacks.h"
+#include "runtime_driver.h"
 #include "uiruntime/ui_runtime.h"
-#include "uiruntime/ui_test_hooks.h"
 #include "uiruntime/win32/ui_win32_access.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 namespace {
 
 using namespace panel_layout;
-
-void Pump()
-{
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
 
 std::string TextOf(HWND window)
 {
@@ -57,17 +48,16 @@ class Win32Panel : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(InitCVIRTEEx(nullptr, nullptr, nullptr), 1);
+        StartUiForTests();
         panel_ = LoadPanel(0, "KX418.uir", PANEL);
         ASSERT_GE(panel_, 0);
         ASSERT_EQ(DisplayPanel(panel_), 0);
-        Pump();
+        Settle();
         RecordedCalls().clear();
     }
     void TearDown() override
     {
         if (panel_ >= 0) DiscardPanel(panel_);
-        UiTest_SetPopupObserver({});
     }
     int Handle(const std::string& page) const
     {
@@ -83,7 +73,7 @@ protected:
     {
         for (int i = 0; i < 9; ++i)
             if (page == kPages[i].constant) SetCtrlAttribute(panel_, PANEL_TAB, ATTR_CTRL_VAL, std::int32_t{i});
-        Pump();
+        Settle();
     }
     int panel_ = -1;
 };
@@ -203,89 +193,26 @@ TEST_F(Win32Panel, EveryControlAnswersWhereItIsDrawn)
     }
 }
 
-// Pasted or typed, a numeric never holds a value outside its limits; a
-// value typed and read at once (the field not left) is the value read.
-TEST_F(Win32Panel, NumericsHoldTheirLimitsWhateverIsPastedOrTyped)
+// Here a paste beyond a limit is not undone as a whole: the field takes the
+// limit it passed and shows it.
+TEST_F(Win32Panel, PastedValueOutsideTheLimitsBecomesTheLimit)
 {
-    const int page = Handle("TAB_FN4");
-    HWND field = UiWin32_ControlWindow(page, TAB_FN4_NUMERIC_T1_F4);
     ShowPageOf("TAB_FN4");
-    const auto paste = [&](const char* text) {
-        SendMessageA(field, EM_SETSEL, 0, -1);
-        ASSERT_TRUE(OpenClipboard(nullptr));
-        EmptyClipboard();
-        HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, std::strlen(text) + 1);
-        std::memcpy(GlobalLock(data), text, std::strlen(text) + 1);
-        GlobalUnlock(data);
-        SetClipboardData(CF_TEXT, data);
-        CloseClipboard();
-        SendMessageA(field, WM_PASTE, 0, 0);
-        Pump();
-    };
+    const int page = Handle("TAB_FN4");
     const auto value = [&] {
         double v = -1;
         GetCtrlAttribute(page, TAB_FN4_NUMERIC_T1_F4, ATTR_CTRL_VAL, &v);
         return v;
     };
-    paste("99999999");
+    Paste_Into(page, TAB_FN4_NUMERIC_T1_F4, "99999999");
     EXPECT_EQ(value(), 2678400.0);
-    EXPECT_EQ(TextOf(field), "2678400.0");
-    paste("abc");
+    EXPECT_EQ(Shown_Text(page, TAB_FN4_NUMERIC_T1_F4), "2678400.0");
+    Paste_Into(page, TAB_FN4_NUMERIC_T1_F4, "abc");
     EXPECT_EQ(value(), 2678400.0) << "text that is no number is refused";
-    paste("0");
+    Paste_Into(page, TAB_FN4_NUMERIC_T1_F4, "0");
     EXPECT_EQ(value(), 0.1) << "below the lower limit: the limit";
-    paste("-5");
+    Paste_Into(page, TAB_FN4_NUMERIC_T1_F4, "-5");
     EXPECT_EQ(value(), 0.1);
-
-    SetFocus(field);
-    SendMessageA(field, EM_SETSEL, 0, -1);
-    for (char c : std::string("12.5")) SendMessageA(field, WM_CHAR, static_cast<WPARAM>(c), 0);
-    EXPECT_EQ(value(), 12.5) << "typed and read without leaving the field";
-
-    // The arrows: one step is 0.1, and down stops at the lower limit.
-    HWND arrows = UiWin32_ControlArrows(page, TAB_FN4_NUMERIC_T1_F4);
-    RECT a;
-    GetClientRect(arrows, &a);
-    const auto click = [&](int y) {
-        SendMessageA(arrows, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(a.right / 2, y));
-        SendMessageA(arrows, WM_LBUTTONUP, 0, MAKELPARAM(a.right / 2, y));
-        Pump();
-    };
-    click(2);
-    EXPECT_DOUBLE_EQ(value(), 12.6);
-    SetCtrlAttribute(page, TAB_FN4_NUMERIC_T1_F4, ATTR_CTRL_VAL, 0.1);
-    click(a.bottom - 2);
-    EXPECT_EQ(value(), 0.1);
-}
-
-TEST_F(Win32Panel, ButtonsCallTheirCallbacksByNameWithThePagesHandle)
-{
-    ShowPageOf("TAB_FN3");
-    SendMessageA(UiWin32_ControlWindow(Handle("TAB_FN3"), TAB_FN3_BUTTON_SEND_FN3), BM_CLICK, 0, 0);
-    ShowPageOf("TAB_FN9");
-    SendMessageA(UiWin32_ControlWindow(Handle("TAB_FN9"), TAB_FN9_BUTTON_SEND_FN9), BM_CLICK, 0, 0);
-    SendMessageA(UiWin32_PanelWindow(panel_), WM_CLOSE, 0, 0);
-    Pump();
-    ASSERT_EQ(RecordedCalls().size(), 2u) << "Send_F9 is bound to nothing in the test table";
-    EXPECT_EQ(RecordedCalls()[0].name, "Send_F3");
-    EXPECT_EQ(RecordedCalls()[0].panel, Handle("TAB_FN3"));
-    EXPECT_EQ(RecordedCalls()[0].control, TAB_FN3_BUTTON_SEND_FN3);
-    EXPECT_EQ(RecordedCalls()[0].event, EVENT_COMMIT);
-    EXPECT_EQ(RecordedCalls()[1].name, "panelCB");
-    EXPECT_EQ(RecordedCalls()[1].panel, panel_);
-    EXPECT_EQ(RecordedCalls()[1].event, EVENT_CLOSE);
-    EXPECT_TRUE(IsWindowVisible(UiWin32_PanelWindow(panel_))) << "closing is the callback's decision";
-}
-
-TEST_F(Win32Panel, MessageBoxSeenAndDismissed)
-{
-    std::string seen;
-    UiTest_SetPopupObserver([&](const std::string& title, const std::string& message) {
-        seen = title + ": " + message;
-        return true;
-    });
-    EXPECT_EQ(MessagePopup("Fehler", "Empfangsfehler!"), 0);
-    EXPECT_EQ(seen, "Fehler: Empfangsfehler!");
 }
 
 }  // namespace

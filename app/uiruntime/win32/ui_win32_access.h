@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // The panel's window (top-level, or a page's child window), or null.
 HWND UiWin32_PanelWindow(int panel);
 
@@ -18,5 +20,9 @@ HWND UiWin32_ControlArrows(int panel, int control);
 
 // The separate label of a numeric or toggle, or null.
 HWND UiWin32_ControlLabel(int panel, int control);
+
+// The message box this thread shows now, with its title and message, or
+// null.
+HWND UiWin32_ShownBox(std::string& title, std::string& message);
 
 #endif

@@ -1,6 +1,7 @@
 // ui_win32_popup.cpp - modal message boxes.
 #include "ui_win32_state.h"
 #include "../ui_test_hooks.h"
+#include "ui_win32_access.h"
 
 #include <string_view>
 
@@ -57,17 +58,26 @@ BOOL CALLBACK FindMessage(HWND child, LPARAM text)
 // observer its title and message once.
 void CALLBACK WatchForBox(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    HWND box = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+    std::string title, message;
+    HWND box = UiWin32_ShownBox(title, message);
     if (box == nullptr) return;
     KillTimer(nullptr, timer);
-    std::string message;
-    EnumChildWindows(box, FindMessage, reinterpret_cast<LPARAM>(&message));
     const auto observer = Runtime().popup_observer;
-    if (observer && observer(WindowText(box), message)) PostMessageA(box, WM_COMMAND, IDOK, 0);
+    if (observer && observer(title, message)) PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
 }  // namespace
+
+HWND UiWin32_ShownBox(std::string& title, std::string& message)
+{
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+    if (box == nullptr) return nullptr;
+    title = WindowText(box);
+    message.clear();
+    EnumChildWindows(box, FindMessage, reinterpret_cast<LPARAM>(&message));
+    return box;
+}
 
 int MessagePopup(const char* title, const char* message)
 {
