@@ -34,8 +34,12 @@ wine "$bin/kx418_startup_bench.exe" "$runs" "$(winepath -w "$bin/KX418.exe")" \
   "$(winepath -w "$bin/kx418_bare_window.exe")" | tr -d '\r'
 
 echo "== sizes"
-[[ -f $build/KX418-1.0-win64.zip && -f $build/KX418-1.0-win64.exe ]] ||
+shopt -s nullglob
+packages=("$build"/KX418-*-win64.zip "$build"/KX418-*-win64.exe)
+if [[ ${#packages[@]} -lt 2 ]]; then
   (cd "$build" && cpack -G "ZIP;NSIS" >/dev/null)
-for file in "$bin/KX418.exe" "$bin/kx418.dll" "$build/KX418-1.0-win64.zip" "$build/KX418-1.0-win64.exe"; do
+  packages=("$build"/KX418-*-win64.zip "$build"/KX418-*-win64.exe)
+fi
+for file in "$bin/KX418.exe" "$bin/kx418.dll" "${packages[@]}"; do
   printf '%-50s %9d bytes\n' "${file##*/}" "$(stat -c %s "$file")"
 done
