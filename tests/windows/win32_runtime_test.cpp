@@ -167,6 +167,66 @@ TEST_F(Win32Panel, EveryControlAsLaidOutWithItsValueType)
     EXPECT_EQ(TextOf(toggle), "Ein");
 }
 
+// Moved to a screen of another DPI, the window gets WM_DPICHANGED: the
+// client area, every control, arrow and label and the fonts scale to it, and
+// back again.
+TEST_F(Win32Panel, ScalesWhenMovedToAScreenOfAnotherDpi)
+{
+    HWND top = UiWin32_PanelWindow(panel_);
+    const auto move_to = [&](int dpi) {
+        RECT window;
+        GetWindowRect(top, &window);  // where the system suggests: here, where it is
+        SendMessageA(top, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&window));
+        Settle();
+    };
+    for (const int dpi : {144, 192, 96}) {
+        SCOPED_TRACE(dpi);
+        move_to(dpi);
+        const auto s = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
+        RECT client;
+        GetClientRect(top, &client);
+        EXPECT_EQ(client.right, s(700));
+        // The frame is sized for a caption at the new DPI; the test's window
+        // stays on the one screen, whose caption may be lower.
+        EXPECT_GE(client.bottom, s(523));
+        EXPECT_LE(client.bottom, s(523) + s(30));
+        for (const Row& row : Layout()) {
+            SCOPED_TRACE(row.page + " " + row.name);
+            const int handle = Handle(row.page);
+            HWND panel_window = UiWin32_PanelWindow(handle);
+            HWND w = UiWin32_ControlWindow(handle, row.number);
+            RECT r = PlaceIn(w, panel_window);
+            if (HWND arrows = UiWin32_ControlArrows(handle, row.number)) {
+                const RECT a = PlaceIn(arrows, panel_window);
+                EXPECT_EQ(a.left, s(row.left));
+                EXPECT_EQ(a.right, r.left);
+                r.left = a.left;
+            }
+            if (row.kind == K::Decoration) {
+                EXPECT_LE(r.top, s(row.top));
+                r.top = s(row.top);
+            }
+            EXPECT_EQ(r.left, s(row.left));
+            EXPECT_EQ(r.top, s(row.top));
+            EXPECT_EQ(r.right - r.left, s(row.width));
+            EXPECT_EQ(r.bottom - r.top, s(row.height));
+            LOGFONTA font{};
+            GetObjectA(reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0)), sizeof font, &font);
+            if (row.font_pixels > 0) {
+                EXPECT_EQ(font.lfHeight, -s(row.font_pixels));
+            }
+            if (!row.label.empty()) {
+                const RECT l = PlaceIn(UiWin32_ControlLabel(handle, row.number), panel_window);
+                EXPECT_EQ(l.left, s(row.label_left));
+                EXPECT_EQ(l.top, s(row.label_top));
+                if (row.label_left < row.left && row.label_top < row.top + row.height) {
+                    EXPECT_LT(l.right, r.left) << "a label left of its control keeps clear of it";
+                }
+            }
+        }
+    }
+}
+
 // What a person points at is what answers: every control at its centre,
 // every numeric's arrows at theirs; a text or frame never takes the point.
 TEST_F(Win32Panel, EveryControlAnswersWhereItIsDrawn)

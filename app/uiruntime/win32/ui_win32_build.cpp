@@ -2,9 +2,10 @@
 // entries, laid out at the window's DPI, coloured, and the numerics' field
 // rules.
 //
-// Every control is created once, in control order, from the panel data;
-// LayOut alone turns the panel's pixels (96 DPI) into the screen's, so a
-// change of DPI moves and sizes everything in one pass.
+// Every control is created once, at its place and in its font at the
+// window's DPI; PlacementOf alone turns the panel's pixels (96 DPI) into
+// the screen's, for the first build and for a change of DPI, which moves
+// and sizes everything in one pass.
 #include "ui_win32_state.h"
 
 #include <commctrl.h>
@@ -22,11 +23,14 @@ COLORREF Colour(std::uint32_t rgb)
 }
 
 HWND NewChild(UiWin32Panel& panel, const char* window_class, const std::string& text, DWORD style,
-              DWORD ex_style, int id)
+              DWORD ex_style, int id, const RECT& place, HFONT font)
 {
-    return CreateWindowExA(ex_style, window_class, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
-                           0, 0, 0, 0, panel.window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           Runtime().instance, nullptr);
+    HWND child = CreateWindowExA(ex_style, window_class, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
+                                 place.left, place.top, place.right - place.left, place.bottom - place.top,
+                                 panel.window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 Runtime().instance, nullptr);
+    if (child != nullptr) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return child;
 }
 
 // Enter in a field takes what was typed, the up and down keys step as the
@@ -61,90 +65,41 @@ LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wparam, LPARAM lpara
     return DefSubclassProc(field, message, wparam, lparam);
 }
 
-bool BuildControl(UiWin32Panel& panel, UiWin32Control& control, std::string& error)
-{
-    const UiControlEntry& c = *control.entry;
-    const int id = c.number;
-    switch (c.kind) {
-    case UiControlKind::Tab:
-        control.window = NewChild(panel, WC_TABCONTROLA, "", WS_TABSTOP, 0, id);
-        break;
-    case UiControlKind::Numeric:
-        if (!c.has_limits || c.value_type == UiValueType::None ||
-            (c.value_type == UiValueType::UInt8 && (c.minimum < 0 || c.maximum > 255))) {
-            error = c.constant + ": a numeric needs limits that its value type holds";
-            return false;
-        }
-        control.window = NewChild(panel, "EDIT", "", WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, id);
-        control.arrows = NewChild(panel, UPDOWN_CLASSA, "", 0, 0, LabelId);
-        if (control.window != nullptr) {
-            SendMessageA(control.arrows, UDM_SETRANGE32, static_cast<WPARAM>(-1), 1);
-            SetWindowSubclass(control.window, FieldProc, 1, reinterpret_cast<DWORD_PTR>(&control));
-        }
-        control.value = HeldValue(c, c.default_value);
-        break;
-    case UiControlKind::Indicator:
-        if (c.value_type != UiValueType::UInt32) {
-            error = c.constant + ": an indicator holds an unsigned 32-bit value";
-            return false;
-        }
-        control.window = NewChild(panel, "EDIT", "", ES_RIGHT | ES_READONLY, WS_EX_CLIENTEDGE, id);
-        control.value = c.default_value;
-        break;
-    case UiControlKind::Command:
-        control.window = NewChild(panel, "BUTTON", c.text, WS_TABSTOP | BS_PUSHBUTTON, 0, id);
-        break;
-    case UiControlKind::Toggle:
-        control.window = NewChild(panel, "BUTTON", c.default_value != 0 ? c.on_text : c.off_text,
-                                  WS_TABSTOP | BS_AUTOCHECKBOX | BS_PUSHLIKE, 0, id);
-        if (control.window != nullptr && c.default_value != 0)
-            SendMessageA(control.window, BM_SETCHECK, BST_CHECKED, 0);
-        break;
-    case UiControlKind::Text:
-        // Without SS_NOTIFY a static text is transparent to the mouse: a
-        // click on it reaches what lies beneath.
-        control.window = NewChild(panel, "STATIC", c.text,
-                                  (c.font_size >= 30 ? SS_CENTER : SS_LEFT) | SS_CENTERIMAGE | SS_NOPREFIX, 0,
-                                  LabelId);
-        break;
-    case UiControlKind::Decoration:
-        // A group box is transparent to the mouse as well.
-        control.window = NewChild(panel, "BUTTON", "", BS_GROUPBOX, 0, LabelId);
-        break;
-    }
-    if (control.window == nullptr || (c.kind == UiControlKind::Numeric && control.arrows == nullptr)) {
-        error = c.constant + ": its window cannot be made";
-        return false;
-    }
-    if (!c.label.empty()) control.label = NewChild(panel, "STATIC", c.label, SS_LEFT | SS_NOPREFIX, 0, LabelId);
-    if (c.kind == UiControlKind::Numeric || c.kind == UiControlKind::Indicator) ShowValue(control);
-    return true;
-}
-
-// What only draws lies beneath what a person uses: texts, labels and
-// frames at the bottom (texts above frames, so a caption across a frame's
-// edge hides the edge), the tab control below its pages.
-void StackDrawingsBelow(UiWin32Panel& panel)
-{
-    const auto to_bottom = [](HWND window) {
-        if (window != nullptr)
-            SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    };
-    for (UiWin32Control& control : panel.controls) {
-        if (!TakesInput(control.entry->kind) && control.entry->kind != UiControlKind::Decoration)
-            to_bottom(control.window);
-        to_bottom(control.label);
-    }
-    for (UiWin32Control& control : panel.controls)
-        if (control.entry->kind == UiControlKind::Decoration) to_bottom(control.window);
-}
-
-// ---- layout at the window's DPI ------------------------------------------
+// ---- places and fonts at the window's DPI --------------------------------
 
 struct Scaler {
     unsigned dpi;
     int operator()(int pixels) const { return MulDiv(pixels, static_cast<int>(dpi), 96); }
 };
+
+// Texts are measured in a memory DC like the screen's, where every control
+// of the panel draws (made once: a window's DC costs far more to get).
+HDC MeasuringDC()
+{
+    OwnedDC& dc = Runtime().measuring;
+    if (!dc) dc.reset(CreateCompatibleDC(nullptr));
+    return dc.get();
+}
+
+SIZE TextExtent(HFONT font, const std::string& text)
+{
+    SIZE extent{0, 0};
+    HDC dc = MeasuringDC();
+    HGDIOBJ old = SelectObject(dc, font);
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    return extent;
+}
+
+TEXTMETRICW Metrics(HFONT font)
+{
+    TEXTMETRICW metrics{};
+    HDC dc = MeasuringDC();
+    HGDIOBJ old = SelectObject(dc, font);
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    return metrics;
+}
 
 // The font of `size` pixels at 96 DPI (0: the dialog font), its glyphs
 // narrowed to `narrow` percent.
@@ -165,34 +120,12 @@ HFONT FontOfSize(UiWin32Panel& top, int size, int narrow = 100)
         }
         if (size > 0) face.lfHeight = -MulDiv(size, static_cast<int>(top.dpi), 96);
         if (narrow < 100) {
-            OwnedFont full(CreateFontIndirectW(&face));
-            TEXTMETRICW metrics{};
-            HDC dc = GetDC(nullptr);
-            HGDIOBJ old = SelectObject(dc, full.get());
-            GetTextMetricsW(dc, &metrics);
-            SelectObject(dc, old);
-            ReleaseDC(nullptr, dc);
-            face.lfWidth = std::max(1, static_cast<int>(metrics.tmAveCharWidth) * narrow / 100);
+            const OwnedFont full(CreateFontIndirectW(&face));
+            face.lfWidth = std::max(1, static_cast<int>(Metrics(full.get()).tmAveCharWidth) * narrow / 100);
         }
         font.reset(CreateFontIndirectW(&face));
     }
     return font.get();
-}
-
-void Place(HWND window, int left, int top, int width, int height)
-{
-    SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-SIZE TextExtent(HWND window, HFONT font, const std::string& text)
-{
-    SIZE extent{0, 0};
-    HDC dc = GetDC(window);
-    HGDIOBJ old = SelectObject(dc, font);
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
-    return extent;
 }
 
 // A text keeps the height of its font; when it is wider than its room in
@@ -200,95 +133,223 @@ SIZE TextExtent(HWND window, HFONT font, const std::string& text)
 HFONT FittingFont(UiWin32Panel& top, int size, const std::string& text, int width)
 {
     HFONT font = FontOfSize(top, size);
-    for (int narrow = 98; narrow >= 60 && TextExtent(nullptr, font, text).cx > width; narrow -= 2) {
+    for (int narrow = 98; narrow >= 60 && TextExtent(font, text).cx > width; narrow -= 2) {
         font = FontOfSize(top, size, narrow);
     }
     return font;
 }
 
-void LayOutControls(UiWin32Panel& top, UiWin32Panel& panel, const Scaler& s)
+RECT Box(int left, int top, int width, int height)
 {
-    HFONT dialog_font = FontOfSize(top, 0);
+    return RECT{left, top, left + width, top + height};
+}
+
+// Where a control's windows lie on the screen, and in which fonts.
+struct Placement {
+    RECT body{};
+    RECT arrows{};  // numerics
+    RECT label{};   // controls with a label
+    HFONT font = nullptr;
+    HFONT label_font = nullptr;
+};
+
+Placement PlacementOf(UiWin32Panel& top, const UiControlEntry& c)
+{
+    const Scaler s{top.dpi};
+    Placement at;
+    at.font = c.kind == UiControlKind::Text ? FittingFont(top, c.font_size, c.text, s(c.rect.width))
+                                            : FontOfSize(top, 0);
+    const int left = s(c.rect.left), place_top = s(c.rect.top), width = s(c.rect.width),
+              height = s(c.rect.height);
+    switch (c.kind) {
+    case UiControlKind::Numeric: {
+        const int arrows = s(ArrowsWidth);
+        at.arrows = Box(left, place_top, arrows, height);
+        at.body = Box(left + arrows, place_top, width - arrows, height);
+        break;
+    }
+    case UiControlKind::Decoration: {
+        // A group box draws its top edge half a text line below its own
+        // top: raised by that much, the edge lies where the panel says.
+        const int raise = std::max(0, static_cast<int>(Metrics(at.font).tmHeight) / 2 - 1);
+        at.body = Box(left, place_top - raise, width, height + raise);
+        break;
+    }
+    default: at.body = Box(left, place_top, width, height); break;
+    }
+    if (!c.label.empty()) {
+        // A label left of its control, on the control's row, keeps clear of it.
+        const bool left_of_control = c.label_left < c.rect.left && c.label_top >= c.rect.top - c.rect.height &&
+                                     c.label_top < c.rect.top + c.rect.height;
+        at.label_font = left_of_control ? FittingFont(top, 0, c.label, s(c.rect.left - c.label_left - 2))
+                                        : FontOfSize(top, 0);
+        const SIZE extent = TextExtent(at.label_font, c.label);
+        at.label = Box(s(c.label_left), s(c.label_top), extent.cx + 1, extent.cy);
+    }
+    return at;
+}
+
+// ---- building -------------------------------------------------------------
+
+void Place(HWND window, const RECT& place)
+{
+    SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool BuildControl(UiWin32Panel& panel, UiWin32Control& control, const Placement& at, std::string& error)
+{
+    const UiControlEntry& c = *control.entry;
+    const int id = c.number;
+    switch (c.kind) {
+    case UiControlKind::Tab:
+        control.window = NewChild(panel, WC_TABCONTROLA, "", WS_TABSTOP, 0, id, at.body, at.font);
+        break;
+    case UiControlKind::Numeric:
+        if (!c.has_limits || c.value_type == UiValueType::None ||
+            (c.value_type == UiValueType::UInt8 && (c.minimum < 0 || c.maximum > 255))) {
+            error = c.constant + ": a numeric needs limits that its value type holds";
+            return false;
+        }
+        control.value = HeldValue(c, c.default_value);
+        control.window = NewChild(panel, "EDIT", FormatNumeric(c, control.value),
+                                  WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, id, at.body, at.font);
+        control.arrows = NewChild(panel, UPDOWN_CLASSA, "", 0, 0, LabelId, at.arrows, at.font);
+        if (control.window != nullptr && control.arrows != nullptr) {
+            // Up-down controls take a width of their own when made: given theirs again.
+            Place(control.arrows, at.arrows);
+            SendMessageA(control.arrows, UDM_SETRANGE32, static_cast<WPARAM>(-1), 1);
+            SetWindowSubclass(control.window, FieldProc, 1, reinterpret_cast<DWORD_PTR>(&control));
+        }
+        break;
+    case UiControlKind::Indicator:
+        if (c.value_type != UiValueType::UInt32) {
+            error = c.constant + ": an indicator holds an unsigned 32-bit value";
+            return false;
+        }
+        control.value = c.default_value;
+        control.window = NewChild(panel, "EDIT", FormatNumeric(c, control.value), ES_RIGHT | ES_READONLY,
+                                  WS_EX_CLIENTEDGE, id, at.body, at.font);
+        break;
+    case UiControlKind::Command:
+        control.window = NewChild(panel, "BUTTON", c.text, WS_TABSTOP | BS_PUSHBUTTON, 0, id, at.body, at.font);
+        break;
+    case UiControlKind::Toggle:
+        control.window = NewChild(panel, "BUTTON", c.default_value != 0 ? c.on_text : c.off_text,
+                                  WS_TABSTOP | BS_AUTOCHECKBOX | BS_PUSHLIKE, 0, id, at.body, at.font);
+        if (control.window != nullptr && c.default_value != 0)
+            SendMessageA(control.window, BM_SETCHECK, BST_CHECKED, 0);
+        break;
+    case UiControlKind::Text:
+        // Without SS_NOTIFY a static text is transparent to the mouse: a
+        // click on it reaches what lies beneath.
+        control.window = NewChild(panel, "STATIC", c.text,
+                                  (c.font_size >= 30 ? SS_CENTER : SS_LEFT) | SS_CENTERIMAGE | SS_NOPREFIX, 0,
+                                  LabelId, at.body, at.font);
+        break;
+    case UiControlKind::Decoration:
+        // A group box is transparent to the mouse as well.
+        control.window = NewChild(panel, "BUTTON", "", BS_GROUPBOX, 0, LabelId, at.body, at.font);
+        break;
+    }
+    if (control.window == nullptr || (c.kind == UiControlKind::Numeric && control.arrows == nullptr)) {
+        error = c.constant + ": its window cannot be made";
+        return false;
+    }
+    // Made showing its value (setting a field's text costs far more).
+    if (c.kind == UiControlKind::Numeric || c.kind == UiControlKind::Indicator) ShowValue(control);
+    return true;
+}
+
+void Refont(HWND window, HFONT font)
+{
+    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+void LayOutControls(UiWin32Panel& top, UiWin32Panel& panel)
+{
     for (UiWin32Control& control : panel.controls) {
-        const UiControlEntry& c = *control.entry;
-        HFONT font = c.kind == UiControlKind::Text ? FittingFont(top, c.font_size, c.text, s(c.rect.width))
-                                                   : dialog_font;
-        SendMessageA(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        const int left = s(c.rect.left), place_top = s(c.rect.top), width = s(c.rect.width),
-                  height = s(c.rect.height);
-        switch (c.kind) {
-        case UiControlKind::Numeric: {
-            const int arrows = s(ArrowsWidth);
-            Place(control.arrows, left, place_top, arrows, height);
-            Place(control.window, left + arrows, place_top, width - arrows, height);
-            break;
-        }
-        case UiControlKind::Decoration: {
-            // A group box draws its top edge half a text line below its own
-            // top: raised by that much, the edge lies where the panel says.
-            TEXTMETRICA metrics{};
-            HDC dc = GetDC(control.window);
-            HGDIOBJ old = SelectObject(dc, font);
-            GetTextMetricsA(dc, &metrics);
-            SelectObject(dc, old);
-            ReleaseDC(control.window, dc);
-            const int raise = std::max(0, static_cast<int>(metrics.tmHeight / 2) - 1);
-            Place(control.window, left, place_top - raise, width, height + raise);
-            break;
-        }
-        default: Place(control.window, left, place_top, width, height); break;
-        }
+        const Placement at = PlacementOf(top, *control.entry);
+        Refont(control.window, at.font);
+        Place(control.window, at.body);
+        if (control.arrows != nullptr) Place(control.arrows, at.arrows);
         if (control.label != nullptr) {
-            // A label left of its control, on the control's row, keeps clear of it.
-            const bool left_of_control = c.label_left < c.rect.left && c.label_top >= c.rect.top - c.rect.height &&
-                                         c.label_top < c.rect.top + c.rect.height;
-            HFONT label_font = left_of_control ? FittingFont(top, 0, c.label, s(c.rect.left - c.label_left - 2))
-                                               : dialog_font;
-            SendMessageA(control.label, WM_SETFONT, reinterpret_cast<WPARAM>(label_font), FALSE);
-            const SIZE extent = TextExtent(control.label, label_font, c.label);
-            Place(control.label, s(c.label_left), s(c.label_top), extent.cx + 1, extent.cy);
+            Refont(control.label, at.label_font);
+            Place(control.label, at.label);
         }
     }
 }
 
 }  // namespace
 
-bool BuildControls(UiWin32Panel& panel, std::string& error)
+RECT PanelPlace(const UiWin32Panel& top, const UiPanelEntry& page)
+{
+    const Scaler s{top.dpi};
+    return Box(s(page.left), s(page.top), s(page.width), s(page.height));
+}
+
+bool BuildControls(UiWin32Panel& top, UiWin32Panel& panel, std::string& error)
 {
     panel.controls.clear();
     panel.controls.resize(panel.entry->controls.size());
+    std::vector<Placement> places(panel.controls.size());
     for (std::size_t i = 0; i < panel.entry->controls.size(); ++i) {
         panel.controls[i].entry = &panel.entry->controls[i];
-        if (!BuildControl(panel, panel.controls[i], error)) return false;
+        places[i] = PlacementOf(top, *panel.controls[i].entry);
     }
-    StackDrawingsBelow(panel);
-    return true;
+    // Each window made lies beneath those made before it, and the order of
+    // the controls a person uses is their Tab order. So they come first, in
+    // control order; then what only draws: texts and labels, then frames
+    // (a caption across a frame's edge hides the edge). Nothing that draws
+    // lies over a control it surrounds or touches.
+    const auto build = [&](auto&& wanted) {
+        for (std::size_t i = 0; i < panel.controls.size(); ++i)
+            if (wanted(panel.controls[i].entry->kind) && !BuildControl(panel, panel.controls[i], places[i], error))
+                return false;
+        return true;
+    };
+    if (!build([](UiControlKind kind) { return TakesInput(kind); })) return false;
+    for (std::size_t i = 0; i < panel.controls.size(); ++i) {
+        UiWin32Control& control = panel.controls[i];
+        const UiControlEntry& c = *control.entry;
+        if (c.kind == UiControlKind::Text && !BuildControl(panel, control, places[i], error)) return false;
+        if (c.label.empty()) continue;
+        control.label = NewChild(panel, "STATIC", c.label, SS_LEFT | SS_NOPREFIX, 0, LabelId, places[i].label,
+                                 places[i].label_font);
+        if (control.label == nullptr) {
+            error = c.constant + ": its label cannot be made";
+            return false;
+        }
+    }
+    return build([](UiControlKind kind) { return kind == UiControlKind::Decoration; });
 }
 
-void LayOut(UiWin32Panel& top)
+void FitFrame(UiWin32Panel& top, unsigned dpi)
 {
-    const unsigned dpi = GetDpiForWindow(top.window);
+    if (dpi == 0) dpi = GetDpiForWindow(top.window);
     if (dpi != 0 && dpi != top.dpi) {
         top.dpi = dpi;
         top.fonts.clear();  // made again at the new DPI on first use
     }
     const Scaler s{top.dpi};
-
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(top.window, GWL_STYLE));
     const DWORD ex_style = static_cast<DWORD>(GetWindowLongPtrA(top.window, GWL_EXSTYLE));
     RECT frame{0, 0, s(top.entry->width), s(top.entry->height)};
     AdjustWindowRectExForDpi(&frame, style, FALSE, ex_style, top.dpi);
     SetWindowPos(top.window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
-    LayOutControls(top, top, s);
+void LayOut(UiWin32Panel& top, unsigned dpi)
+{
+    FitFrame(top, dpi);
+    LayOutControls(top, top);
     for (UiWin32Control& control : top.controls) {
         for (int handle : control.page_handles) {
             UiWin32Panel* page = FindPanelByHandle(handle);
             if (page == nullptr) continue;
-            const UiPanelEntry& e = *page->entry;
-            Place(page->window, s(e.left), s(e.top), s(e.width), s(e.height));
-            LayOutControls(top, *page, s);
+            Place(page->window, PanelPlace(top, *page->entry));
+            LayOutControls(top, *page);
         }
     }
     InvalidateRect(top.window, nullptr, TRUE);

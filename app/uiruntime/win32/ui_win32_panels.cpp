@@ -40,15 +40,18 @@ void ForgetPanel(int handle)
 // WS_CLIPCHILDREN): a group box draws only its edge and caption.
 constexpr DWORD TopLevelStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-HWND NewPanelWindow(const UiPanelEntry& entry, HWND parent)
+// A top-level panel's window is sized for its DPI once made (FitFrame); a
+// page is made at its place at the DPI of the top-level panel `top`.
+HWND NewPanelWindow(const UiPanelEntry& entry, const UiWin32Panel& top, HWND parent)
 {
     UiWin32Runtime& rt = Runtime();
     if (parent == nullptr)
         return CreateWindowExA(WS_EX_CONTROLPARENT, PanelWindowClass, entry.title.c_str(), TopLevelStyle,
                                16, 16, entry.width, entry.height, nullptr, nullptr, rt.instance, nullptr);
+    const RECT place = PanelPlace(top, entry);
     return CreateWindowExA(WS_EX_CONTROLPARENT, PanelWindowClass, entry.constant.c_str(),
-                           WS_CHILD | WS_CLIPSIBLINGS, entry.left, entry.top, entry.width,
-                           entry.height, parent, nullptr, rt.instance, nullptr);
+                           WS_CHILD | WS_CLIPSIBLINGS, place.left, place.top, place.right - place.left,
+                           place.bottom - place.top, parent, nullptr, rt.instance, nullptr);
 }
 
 // Loads one panel of the file, and, for each of its tab controls, the pages
@@ -65,18 +68,22 @@ int BuildPanel(const std::shared_ptr<const UiPanelFile>& file, const UiPanelEntr
     UiWin32Panel& p = *panel;
     rt.panels.emplace(p.handle, std::move(panel));
 
-    p.window = NewPanelWindow(entry, parent);
+    UiWin32Panel& top = top_level != 0 ? *FindPanelByHandle(top_level) : p;
+    p.window = NewPanelWindow(entry, top, parent);
     if (p.window == nullptr) {
         error = entry.constant + ": its window cannot be made";
         return UI_ERR_PANEL_FILE;
     }
-    if (parent == nullptr) p.owned.reset(p.window);
+    if (parent == nullptr) {
+        p.owned.reset(p.window);
+        FitFrame(p, 0);
+    }
     SetWindowLongPtrA(p.window, GWLP_USERDATA, p.handle);
     p.background.reset(CreateSolidBrush(RGB((entry.colour >> 16) & 0xFF, (entry.colour >> 8) & 0xFF,
                                             entry.colour & 0xFF)));
 
     std::vector<CtrlCallbackPtr> callbacks;
-    if (!BuildControls(p, error) || !BindCallbacks(entry, p.callback, callbacks, error)) return UI_ERR_PANEL_FILE;
+    if (!BuildControls(top, p, error) || !BindCallbacks(entry, p.callback, callbacks, error)) return UI_ERR_PANEL_FILE;
     for (std::size_t i = 0; i < p.controls.size(); ++i) p.controls[i].callback = callbacks[i];
 
     HWND holder = parent == nullptr ? p.window : parent;
@@ -103,7 +110,6 @@ int BuildPanel(const std::shared_ptr<const UiPanelFile>& file, const UiPanelEntr
         SendMessageA(control.window, TCM_SETCURSEL, 0, 0);
         ShowPageInFront(control);
     }
-    if (parent == nullptr) LayOut(p);
     return p.handle;
 }
 
@@ -182,7 +188,7 @@ LRESULT CALLBACK PanelWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
             const RECT& suggested = *reinterpret_cast<const RECT*>(lparam);
             SetWindowPos(window, nullptr, suggested.left, suggested.top, 0, 0,
                          SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
-            LayOut(*panel);
+            LayOut(*panel, LOWORD(wparam));
         }
         return 0;
     default: break;

@@ -30,6 +30,11 @@ struct GdiCloser {
 using OwnedFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiCloser>;
 using OwnedBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiCloser>;
 
+struct DcCloser {
+    void operator()(HDC dc) const { DeleteDC(dc); }
+};
+using OwnedDC = std::unique_ptr<std::remove_pointer_t<HDC>, DcCloser>;
+
 struct UiWin32Control {
     const UiControlEntry* entry = nullptr;
     HWND window = nullptr;   // owned by the panel's window
@@ -70,6 +75,7 @@ struct UiWin32Runtime {
     std::map<std::string, std::shared_ptr<const UiPanelFile>> files;  // parsed once
     std::vector<UiWin32Loop*> loops;  // running RunUserInterface loops, innermost last
     std::function<void()> loop_observer;
+    OwnedDC measuring;  // a memory DC like the screen's, where texts are measured
     std::function<bool(const std::string&, const std::string&)> popup_observer;
 };
 
@@ -86,14 +92,21 @@ UiWin32Panel* PanelOfWindow(HWND window);
 // control is unknown.
 int ResolveControl(const char* operation, int panel, int control, UiWin32Control*& out);
 
-// Creates the windows of a panel's controls on panel.window, in control
-// order. Returns false and says why when a control cannot be built.
-bool BuildControls(UiWin32Panel& panel, std::string& error);
+// Sizes a top-level panel's window for its client area at `dpi` (0: the
+// window's present DPI), which its fonts and places follow from then on.
+void FitFrame(UiWin32Panel& top, unsigned dpi);
+
+// Where a page of the top-level panel `top` lies in its window.
+RECT PanelPlace(const UiWin32Panel& top, const UiPanelEntry& page);
+
+// Creates the windows of a panel's controls on panel.window at their places
+// at the top-level panel's DPI. Returns false and says why when a control
+// cannot be built.
+bool BuildControls(UiWin32Panel& top, UiWin32Panel& panel, std::string& error);
 
 // Places and sizes a top-level panel, its pages and every control from the
-// panel data at the window's DPI, with fonts of that DPI: the one place
-// where pixels of the panel file become pixels on the screen.
-void LayOut(UiWin32Panel& top);
+// panel data at `dpi` (0: the window's present DPI), with fonts of that DPI.
+void LayOut(UiWin32Panel& top, unsigned dpi);
 
 // Shows the page in front of a tab control and hides the others.
 void ShowPageInFront(UiWin32Control& tab);
