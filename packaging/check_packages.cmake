@@ -1,7 +1,8 @@
 # Makes the zip and the installer with CPack and checks them: the zip holds
-# KX418.exe, kx418.dll, kx418.h and the README; the
-# installer is there. Run with -DBINARY_DIR=... -DPACKAGE=... (the package
-# path without its extension).
+# KX418.exe, kx418.dll, kx418.h and the README, the program and the library
+# without debugging information; the installer is there. Run with
+# -DBINARY_DIR=... -DPACKAGE=... (the package path without its extension)
+# -DOBJDUMP=... (the target's objdump).
 execute_process(COMMAND ${CMAKE_CPACK_COMMAND} -G "ZIP;NSIS" WORKING_DIRECTORY ${BINARY_DIR}
                 RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
 if(NOT rc EQUAL 0)
@@ -21,3 +22,16 @@ foreach(member KX418.exe kx418.dll kx418.h README.txt)
     message(FATAL_ERROR "the zip lacks ${member}; it holds:\n${listing}")
   endif()
 endforeach()
+
+set(unpacked ${BINARY_DIR}/package-check)
+file(REMOVE_RECURSE ${unpacked})
+file(MAKE_DIRECTORY ${unpacked})
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${PACKAGE}.zip WORKING_DIRECTORY ${unpacked})
+foreach(member KX418.exe kx418.dll)
+  file(GLOB_RECURSE found ${unpacked}/*/${member} ${unpacked}/${member})
+  execute_process(COMMAND ${OBJDUMP} -h ${found} OUTPUT_VARIABLE sections RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0 OR sections MATCHES "[ \t]\\.debug_")
+    message(FATAL_ERROR "the zip's ${member} carries debugging information:\n${sections}")
+  endif()
+endforeach()
+file(REMOVE_RECURSE ${unpacked})
