@@ -1,57 +1,32 @@
 // bare_window.cpp - the benchmark's yardstick: the configurator's window
-// made directly with Win32 calls (no panel file, no runtime): the same
-// controls at the same places, the same colours and fonts, closed by its
-// close box. KX418.exe's start-up and memory are measured next to it.
+// made directly with Win32 calls (no panel file, no runtime): every control
+// of the layout table, at its place and size, with its texts, colours and
+// fonts, closed by its close box. KX418.exe's start-up and memory are
+// measured next to it.
+#include "panel_layout_table.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
 
-#include <array>
+#include <cstdio>
+#include <map>
+#include <string>
 
 namespace {
 
-struct Child {
-    const char* window_class;
-    const char* text;
-    DWORD style;
-    DWORD ex_style;
-    int left, top, width, height;
-};
-
-constexpr DWORD Field = ES_RIGHT | ES_AUTOHSCROLL | WS_TABSTOP;
-
-// The main panel's controls below the tab control.
-constexpr std::array MainControls{
-    Child{"BUTTON", "", BS_GROUPBOX, 0, 12, 406, 676, 63},
-    Child{"STATIC", "Zeit-Umrechner", SS_LEFT, 0, 50, 406, 76, 15},
-    Child{"BUTTON", "Zeit umrechnen", BS_PUSHBUTTON | WS_TABSTOP, 0, 31, 430, 117, 27},
-    Child{"STATIC", "Tage", SS_LEFT, 0, 181, 416, 40, 13},
-    Child{"EDIT", "0", Field, WS_EX_CLIENTEDGE, 190, 437, 49, 21},
-    Child{UPDOWN_CLASSA, "", 0, 0, 181, 437, 9, 21},
-    Child{"STATIC", "Stunden", SS_LEFT, 0, 254, 416, 50, 13},
-    Child{"EDIT", "0", Field, WS_EX_CLIENTEDGE, 263, 437, 50, 21},
-    Child{UPDOWN_CLASSA, "", 0, 0, 254, 437, 9, 21},
-    Child{"STATIC", "Minuten", SS_LEFT, 0, 330, 416, 50, 13},
-    Child{"EDIT", "0", Field, WS_EX_CLIENTEDGE, 339, 437, 50, 21},
-    Child{UPDOWN_CLASSA, "", 0, 0, 330, 437, 9, 21},
-    Child{"STATIC", "Sekunden", SS_LEFT, 0, 403, 416, 50, 13},
-    Child{"EDIT", "0", Field, WS_EX_CLIENTEDGE, 412, 437, 48, 21},
-    Child{UPDOWN_CLASSA, "", 0, 0, 403, 437, 9, 21},
-    Child{"STATIC", "=", SS_CENTER, 0, 487, 428, 21, 38},
-    Child{"STATIC", "Sekunden", SS_LEFT, 0, 537, 416, 50, 13},
-    Child{"EDIT", "0", ES_RIGHT | ES_READONLY, WS_EX_CLIENTEDGE, 537, 437, 134, 21},
-    Child{"BUTTON", "Beenden", BS_PUSHBUTTON | WS_TABSTOP, 0, 570, 487, 118, 26},
-};
-
-// Numerics per page Fn1 to Fn9 (two per channel row on Fn9).
-constexpr std::array<int, 9> PageTimes{1, 1, 2, 1, 1, 0, 0, 2, 16};
+using panel_layout::K;
+using panel_layout::Row;
 
 HBRUSH background = nullptr;
-HFONT dialog_font = nullptr;
+HBRUSH white = nullptr;
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
+    case WM_CTLCOLOREDIT:
+        SetBkColor(reinterpret_cast<HDC>(wparam), RGB(0xFF, 0xFF, 0xFF));
+        return reinterpret_cast<LRESULT>(white);
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         SetBkColor(reinterpret_cast<HDC>(wparam), RGB(0xEC, 0xE9, 0xD8));
@@ -62,10 +37,11 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
-HWND Make(HWND parent, const Child& c, HFONT font)
+HWND Make(HWND parent, const char* window_class, const std::string& text, DWORD style, DWORD ex_style, int left,
+          int top, int width, int height, HFONT font)
 {
-    HWND child = CreateWindowExA(c.ex_style, c.window_class, c.text, WS_CHILD | WS_VISIBLE | c.style, c.left,
-                                 c.top, c.width, c.height, parent, nullptr, nullptr, nullptr);
+    HWND child = CreateWindowExA(ex_style, window_class, text.c_str(), WS_CHILD | WS_VISIBLE | style, left, top,
+                                 width, height, parent, nullptr, nullptr, nullptr);
     SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return child;
 }
@@ -78,13 +54,20 @@ int main()
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TAB_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
     background = CreateSolidBrush(RGB(0xEC, 0xE9, 0xD8));
+    white = CreateSolidBrush(RGB(0xFF, 0xFF, 0xFF));
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-    dialog_font = CreateFontIndirectW(&metrics.lfMessageFont);
-    LOGFONTW heading = metrics.lfMessageFont;
-    heading.lfHeight = -22;
-    HFONT heading_font = CreateFontIndirectW(&heading);
+    std::map<int, HFONT> fonts;  // by size in pixels, 0: the dialog font
+    const auto font_of = [&](int pixels) {
+        HFONT& font = fonts[pixels];
+        if (font == nullptr) {
+            LOGFONTW face = metrics.lfMessageFont;
+            if (pixels > 0) face.lfHeight = -pixels;
+            font = CreateFontIndirectW(&face);
+        }
+        return font;
+    };
 
     WNDCLASSA window_class{};
     window_class.lpfnWndProc = WindowProc;
@@ -98,27 +81,58 @@ int main()
     AdjustWindowRect(&frame, style, FALSE);
     HWND window = CreateWindowExA(0, "KX418Bare", "KX418 bare window", style, 16, 16, frame.right - frame.left,
                                   frame.bottom - frame.top, nullptr, nullptr, nullptr, nullptr);
-    HWND tab = Make(window, Child{WC_TABCONTROLA, "", WS_TABSTOP, 0, 13, 11, 675, 377}, dialog_font);
+    std::map<std::string, HWND> holders{{"PANEL", window}};
+    HWND tab = nullptr;
+    for (const Row& row : panel_layout::Layout()) {
+        if (row.kind != K::Tab) continue;
+        tab = Make(window, WC_TABCONTROLA, "", WS_TABSTOP, 0, row.left, row.top, row.width, row.height, font_of(0));
+    }
     for (int page = 0; page < 9; ++page) {
-        char label[] = "Fn0";
-        label[2] = static_cast<char>('1' + page);
         TCITEMA item{};
         item.mask = TCIF_TEXT;
-        item.pszText = label;
+        std::string label = panel_layout::kPages[page].label;
+        item.pszText = label.data();
         SendMessageA(tab, TCM_INSERTITEMA, page, reinterpret_cast<LPARAM>(&item));
-        HWND panel = CreateWindowExA(WS_EX_CONTROLPARENT, "KX418Bare", "", WS_CHILD | (page == 0 ? WS_VISIBLE : 0),
-                                     15, 32, 671, 354, window, nullptr, nullptr, nullptr);
-        Make(panel, Child{"STATIC", "Einschaltverzoegerung mit Reset", SS_LEFT, 0, 37, 12, 354, 28}, heading_font);
-        Make(panel, Child{"BUTTON", "Einstellungen abschicken", BS_PUSHBUTTON | WS_TABSTOP, 0, 37, 312, 151, 26},
-             dialog_font);
-        for (int time = 0; time < PageTimes[static_cast<std::size_t>(page)]; ++time) {
-            const int top = 61 + 29 * (time % 8), left = time < 8 ? 288 : 501;
-            Make(panel, Child{"STATIC", "Zeit, Sek", SS_LEFT, 0, left - 100, top + 3, 95, 13}, dialog_font);
-            Make(panel, Child{"EDIT", "0.0", Field, WS_EX_CLIENTEDGE, left + 9, top, 97, 21}, dialog_font);
-            Make(panel, Child{UPDOWN_CLASSA, "", 0, 0, left, top, 9, 21}, dialog_font);
-        }
+        holders[panel_layout::kPages[page].constant] =
+            CreateWindowExA(WS_EX_CONTROLPARENT, "KX418Bare", "", WS_CHILD | (page == 0 ? WS_VISIBLE : 0), 15, 32,
+                            671, 354, window, nullptr, nullptr, nullptr);
     }
-    for (const Child& c : MainControls) Make(window, c, dialog_font);
+    for (const Row& row : panel_layout::Layout()) {
+        HWND holder = holders[row.page];
+        HFONT font = font_of(row.font_pixels);
+        char value[32];
+        std::snprintf(value, sizeof value, "%.*f", row.precision, row.def);
+        switch (row.kind) {
+        case K::Tab: break;
+        case K::Numeric:
+            Make(holder, UPDOWN_CLASSA, "", 0, 0, row.left, row.top, 9, row.height, font);
+            Make(holder, "EDIT", value, ES_RIGHT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, row.left + 9,
+                 row.top, row.width - 9, row.height, font);
+            break;
+        case K::Indicator:
+            Make(holder, "EDIT", value, ES_RIGHT | ES_READONLY, WS_EX_CLIENTEDGE, row.left, row.top, row.width,
+                 row.height, font);
+            break;
+        case K::Command:
+            Make(holder, "BUTTON", row.text, BS_PUSHBUTTON | WS_TABSTOP, 0, row.left, row.top, row.width,
+                 row.height, font);
+            break;
+        case K::Toggle:
+            Make(holder, "BUTTON", row.text, BS_AUTOCHECKBOX | BS_PUSHLIKE | WS_TABSTOP, 0, row.left, row.top,
+                 row.width, row.height, font);
+            break;
+        case K::Text:
+            Make(holder, "STATIC", row.text, row.font_pixels >= 30 ? SS_CENTER : SS_LEFT, 0, row.left, row.top,
+                 row.width, row.height, font);
+            break;
+        case K::Decoration:
+            Make(holder, "BUTTON", "", BS_GROUPBOX, 0, row.left, row.top - 6, row.width, row.height + 6, font);
+            break;
+        }
+        if (!row.label.empty())
+            Make(holder, "STATIC", row.label, SS_LEFT, 0, row.label_left, row.label_top,
+                 row.label_left < row.left ? row.left - row.label_left - 2 : 100, 15, font_of(0));
+    }
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
 
