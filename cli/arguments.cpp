@@ -154,26 +154,33 @@ using Toml_Value = toml::basic_value<toml::discard_comments, std::map, std::vect
     throw Usage_Error("sequence file " + path + ":" + std::to_string(line) + ": " + problem);
 }
 
-// The deepest a sequence file nests brackets and braces: a table header
-// ([channel.1]) is one level, and the same settings as an inline table
-// (channel = { 1 = { start = 1.5 } }) two. Nothing valid goes deeper.
+// The deepest a sequence file nests tables: channel, then its number. Each
+// bracket, brace and dot of a key is one level: [channel.1] is two, as are
+// channel.1.start = 1.5 and channel = { 1 = { start = 1.5 } }. Nothing
+// valid goes deeper.
 constexpr int Deepest_Nesting = 2;
 
-// The line on which `text` first nests brackets and braces deeper than
-// Deepest_Nesting, counted outside strings and comments; 0 where it never
-// does. Checked before the parser, which descends one call per level.
+// The line on which `text` first nests deeper than Deepest_Nesting, with
+// brackets, braces and the dots of keys counted outside strings and
+// comments; 0 where it never does. Checked before the parser, which
+// descends one call per level.
 std::uint_least32_t Too_Deep_Line(std::string_view text) {
     enum class In { Code, Comment, Basic, Literal, Multiline_Basic, Multiline_Literal };
     constexpr std::string_view Three_Quotes = "\"\"\"";
     constexpr std::string_view Three_Apostrophes = "'''";
     In in = In::Code;
     int depth = 0;
+    std::array<char, Deepest_Nesting + 1> opened{};  // the brackets and braces open now
+    bool in_key = true;  // where a key may be: a line's start, a header, after { or ,
+    int key_dots = 0;
     std::uint_least32_t line = 1;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         const std::string_view rest = text.substr(i);
         if (c == '\n') {
             ++line;
+            in_key = true;
+            key_dots = 0;
             // A comment or a one-line string ends with its line.
             if (in == In::Comment || in == In::Basic || in == In::Literal) in = In::Code;
             continue;
@@ -193,9 +200,19 @@ std::uint_least32_t Too_Deep_Line(std::string_view text) {
             } else if (c == '\'') {
                 in = In::Literal;
             } else if (c == '[' || c == '{') {
-                if (++depth > Deepest_Nesting) return line;
+                if (++depth + key_dots > Deepest_Nesting) return line;
+                opened[static_cast<std::size_t>(depth)] = c;
+                in_key = c == '{' || depth == 1;
+                key_dots = 0;
             } else if ((c == ']' || c == '}') && depth > 0) {
                 --depth;
+            } else if (c == '=') {
+                in_key = false;
+                key_dots = 0;
+            } else if (c == ',' && depth > 0 && opened[static_cast<std::size_t>(depth)] == '{') {
+                in_key = true;
+            } else if (c == '.' && in_key && depth + ++key_dots > Deepest_Nesting) {
+                return line;
             }
             break;
         case In::Comment: break;

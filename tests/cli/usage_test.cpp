@@ -110,6 +110,11 @@ TEST_F(Kx418ctl, BadInputIsRefusedBeforeAnythingIsOpened) {
     // parser would descend once per level.
     Temporary_File deep("a = " + std::string(10000, '[') + std::string(10000, ']') + "\n");
     // Brackets in comments and strings do not count; the third level does.
+    Temporary_File deep_key([] {
+        std::string key = "a";
+        for (int level = 0; level < 15000; ++level) key += ".a";
+        return key + " = 1\n";
+    }());
     Temporary_File deep_later("# [[[[\nx = \"[[[[\"\n[channel.1]\ny = [[[1]]]\n");
     const std::vector<Bad_Input> cases = {
         {{"send", "0"}, "FUNCTION \"0\": unknown (functions are 1 to 8)"},
@@ -185,6 +190,7 @@ TEST_F(Kx418ctl, BadInputIsRefusedBeforeAnythingIsOpened) {
         {{"sequence", "--dry-run", "--file", deep.path()}, deep.path() + ":1: nested deeper than a sequence file goes"},
         {{"sequence", "--file", deep.path()}, deep.path() + ":1: nested deeper"},
         {{"sequence", "--file", deep_later.path()}, deep_later.path() + ":4: nested deeper"},
+        {{"sequence", "--file", deep_key.path()}, deep_key.path() + ":1: nested deeper"},
         {{"sequence", "--file", two_decimals.path()},
          two_decimals.path() + ":2: channel 2 start \"1.25\": more than one decimal"},
         {{"sequence", "--file", unknown_key.path()}, unknown_key.path() + ":2: unknown key \"begin\""},
@@ -364,6 +370,11 @@ TEST_F(Kx418ctl, MutatedFilesAndCommandLinesEndWithADocumentedExitAndOpenNothing
         "auto-restart", "[channel.9]", "[channel.2]", "99999999999999999999", std::string(1, '\0'),
         "\xff", "\xc3\xa4", "a." + std::string(4000, 'a') + " = 1\n",
     };
+    // Each form a valid file may take passes as it is.
+    for (const std::string& seed : seeds) {
+        Temporary_File file(seed);
+        EXPECT_EQ(Run_Tool({"sequence", "--dry-run", "--file", file.path()}).exit_code, Exit_Sent) << seed;
+    }
     for (int run = 0; run < 300; ++run) {
         std::string text = seeds[pick(std::size(seeds))];
         for (std::size_t edits = 1 + pick(4); edits > 0; --edits) {
