@@ -327,15 +327,26 @@ TEST(StartUp, WaylandNativelyElseX)
     const std::string runtime = "XDG_RUNTIME_DIR=" + compositor.Folder();
     const std::string wayland = std::string("WAYLAND_DISPLAY=") + Compositor::Socket;
     const std::vector<std::string> x_server = {"xvfb-run", "--auto-servernum"};
-    struct Case { const char* desktop; std::vector<std::string> environment; std::vector<std::string> wrapper; const char* on; };
+    struct Case {
+        const char* desktop;
+        std::vector<std::string> environment;
+        std::vector<std::string> wrapper;
+        const char* on;
+        mode_t folder_mode = 0700;  // of the session's runtime folder
+    };
     const Case cases[] = {
         {"Wayland only", {runtime, wayland, "DISPLAY="}, {}, "on wayland 700x523"},
         {"Wayland with X beside it", {runtime, wayland}, x_server, "on wayland 700x523"},
         {"X only", {runtime, "WAYLAND_DISPLAY="}, x_server, "on xcb 700x523"},
         {"Wayland socket gone, X there", {runtime, "WAYLAND_DISPLAY=kx418-gone"}, x_server, "on xcb 700x523"},
+        // The program takes a runtime folder of its own; the compositor's
+        // socket stays where the session's folder has it.
+        {"Wayland, the runtime folder open to others", {runtime, wayland, "DISPLAY="}, {}, "on wayland 700x523",
+         0755},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.desktop);
+        ASSERT_EQ(chmod(compositor.Folder().c_str(), c.folder_mode), 0);
         std::vector<std::string> environment = {"QT_QPA_PLATFORM=", "WAYLAND_SOCKET="};
         environment.insert(environment.end(), c.environment.begin(), c.environment.end());
         const Child child = RunChild(Fakes("complete"), "platform", environment, c.wrapper);
