@@ -7,7 +7,9 @@
 # call of apt-get, dpkg-query or cmake (stand-ins on PATH record any), and
 # within a generous bound; the slowest case's time is printed. Every
 # setting the virtual module's README documents must be one tools/run
-# knows.
+# knows. Whether the program is to talk to a plugged-in module or to a
+# virtual one is said before the build, checked with /sys/class/hidraw
+# faked in a mount namespace (root; skipped otherwise, failed in CI).
 #   run_check.sh WORK_FOLDER
 set -euo pipefail
 work=$1
@@ -75,3 +77,44 @@ for key in $settings; do
   [[ $said != *"is not a setting"* ]] || fail "tools/run does not know the module's setting $key"
 done
 echo "tools/run knows the module's settings:" $settings
+
+# A plugged-in module or none: /sys/class/hidraw a private tmpfs, holding
+# a node with the module's IDs or nothing. Sets rc, told (standard
+# output) and calls.
+plug() {
+  local plugged=$1
+  shift
+  : >"$calls"
+  rc=0
+  env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:99 PATH="$work/bin:$PATH" \
+    unshare --mount bash -c '
+      mount -t tmpfs kx418-hidraw /sys/class/hidraw || exit 99
+      if [[ $1 == module ]]; then
+        mkdir -p /sys/class/hidraw/hidraw9/device
+        printf "HID_ID=0003:00002B5D:00000418\nHID_NAME=KX418\n" >/sys/class/hidraw/hidraw9/device/uevent
+      fi
+      shift
+      exec bash "$0" "$@"' "$root/tools/run" "$plugged" "$@" >"$work/out" 2>"$work/err" </dev/null || rc=$?
+  told=$(cat "$work/out")
+  [[ $rc -ne 99 ]] || fail "no private /sys/class/hidraw: $(cat "$work/err")"
+}
+if [[ $(id -u) -ne 0 ]]; then
+  [[ -z ${CI:-} ]] || fail "faking a plugged-in module needs root (a mount namespace)"
+  echo "SKIP: plugged-in module or none: faking one needs root (a mount namespace)"
+  exit 0
+fi
+plug none
+if [[ -r /dev/fuse && -w /dev/fuse ]]; then
+  [[ $told == "run: no KX418 module is plugged in, so the program talks to a virtual one at /dev/hidraw0; its log: "* ]] ||
+    fail "with no module plugged in tools/run said: $told"
+else
+  [[ $told == "run: no KX418 module is plugged in, and a virtual one cannot run"* ]] ||
+    fail "with no module and no FUSE tools/run said: $told"
+fi
+[[ -s $calls ]] || fail "with no module plugged in tools/run stopped before installing: $(cat "$work/err")"
+plug module
+[[ $told != *virtual* && -s $calls ]] || fail "with a module plugged in tools/run said: $told $(cat "$work/err")"
+plug module --virtual
+[[ $told == "run: the program talks to a virtual module at /dev/hidraw0; its log: "* ]] ||
+  fail "with a module plugged in and --virtual tools/run said: $told $(cat "$work/err")"
+echo "before building: no module plugged in, the virtual one; a module plugged in, that one; --virtual, the virtual one"
