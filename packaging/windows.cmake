@@ -1,10 +1,13 @@
 # Packages of KX418.exe for Windows users, made by CPack: a portable zip
-# (KX418.exe, kx418.dll, kx418.h, README) and an installer (NSIS) with a
-# start-menu entry and an uninstaller, installing for all users into the
-# program files folder.
-install(TARGETS KX418 kx418 RUNTIME DESTINATION .)
+# (KX418.exe, kx418ctl.exe, kx418.dll, kx418.h, README.txt) and an
+# installer (NSIS) of the same files with a start-menu entry and an
+# uninstaller, installing for all users into the program files folder.
+install(TARGETS KX418 kx418ctl kx418 RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/devlib/kx418.h DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . RENAME README.txt)
+# The Windows users' README, with Windows line ends.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/README.txt ${CMAKE_BINARY_DIR}/README.txt
+               @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
 
 set(CPACK_GENERATOR "ZIP;NSIS")
 # Without debugging information: under wine a program's whole image is read
@@ -18,7 +21,7 @@ set(kx418_package KX418-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_FILE_NAME ${kx418_package})
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "KX418")
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "KX418")
-set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
+set(CPACK_RESOURCE_FILE_README ${CMAKE_BINARY_DIR}/README.txt)
 
 # The start-menu entry, to KX418.exe in the installation's own folder.
 set(CPACK_PACKAGE_EXECUTABLES "KX418" "KX418 Configurator")
@@ -41,5 +44,6 @@ include(CPack)
 add_test(NAME windows_packages
   COMMAND ${CMAKE_COMMAND} -DBINARY_DIR=${CMAKE_BINARY_DIR}
           -DPACKAGE=${CMAKE_BINARY_DIR}/${kx418_package} -DOBJDUMP=${CMAKE_OBJDUMP}
+          -DLIST=${PROJECT_SOURCE_DIR}/tests/package/KX418-win64.zip.list
           -P ${CMAKE_CURRENT_LIST_DIR}/check_packages.cmake)
 set_tests_properties(windows_packages PROPERTIES TIMEOUT 300 FIXTURES_SETUP windows_packages)

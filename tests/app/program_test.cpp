@@ -336,7 +336,13 @@ TEST(StartUp, WaylandNativelyElseX)
         "DISPLAY=:$(cat \"$ready\") \"$@\"; status=$?; kill $! 2>/dev/null; rm -f \"$ready\"; "
         "exit $status",
         "sh"};
-    struct Case { const char* desktop; std::vector<std::string> environment; std::vector<std::string> wrapper; const char* on; };
+    struct Case {
+        const char* desktop;
+        std::vector<std::string> environment;
+        std::vector<std::string> wrapper;
+        const char* on;
+        mode_t folder_mode = 0700;  // of the session's runtime folder
+    };
     const Case cases[] = {
         {"Wayland only", {runtime, wayland, "DISPLAY="}, {}, "on wayland 700x523"},
         {"Wayland with X beside it", {runtime, wayland}, x_server, "on wayland 700x523"},
@@ -347,9 +353,14 @@ TEST(StartUp, WaylandNativelyElseX)
         // client.
         {"X only, ending with its last client", {runtime, "WAYLAND_DISPLAY="},
          X_Server_Ending_With_Its_Last_Client, "on xcb 700x523"},
+        // The program takes a runtime folder of its own; the compositor's
+        // socket stays where the session's folder has it.
+        {"Wayland, the runtime folder open to others", {runtime, wayland, "DISPLAY="}, {}, "on wayland 700x523",
+         0755},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.desktop);
+        ASSERT_EQ(chmod(compositor.Folder().c_str(), c.folder_mode), 0);
         std::vector<std::string> environment = {"QT_QPA_PLATFORM=", "WAYLAND_SOCKET="};
         environment.insert(environment.end(), c.environment.begin(), c.environment.end());
         const Child child = RunChild(Fakes("complete"), "platform", environment, c.wrapper);

@@ -3,9 +3,12 @@
 // Wayland socket that is gone, a platform asked for that is not installed.
 // Every time the program ends by itself with exit code 0 (no abort, no
 // window waited for) and says why in one line on its standard error.
+// Where a window can be shown, a start says nothing, whatever the
+// session's runtime folder.
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -145,6 +148,53 @@ TEST_F(Startup, XDisplayRefusingTheConnectionEndsWithExitCodeZeroAndOneLine) {
                             "\" does not answer or refuses the connection: "),
                   std::string::npos)
             << line;
+    }
+}
+
+// A start as root, or from a session without a login manager, has no
+// runtime folder of its own or one Qt finds fault with: the window comes
+// up all the same, "Beenden" ends it, and nothing is printed.
+TEST_F(Startup, WindowShownWithoutAUsableRuntimeFolderPrintsNothing) {
+    if (const std::string reason = e2e::X_Unavailable_Reason(); !reason.empty()) {
+        ASSERT_EQ(std::getenv("CI"), nullptr) << reason;
+        GTEST_SKIP() << reason;
+    }
+    const std::string missing = e2e::Missing_Desktop_Tools();
+    ASSERT_TRUE(missing.empty()) << missing << " missing; tools/install-deps installs it";
+    const std::string open_folder = runtime_dir_ + "/open";
+    ASSERT_EQ(mkdir(open_folder.c_str(), 0755), 0);
+    ASSERT_EQ(chmod(open_folder.c_str(), 0755), 0);
+
+    const e2e::X_Server server(runtime_dir_ + "/xvfb.log");
+    const e2e::Desktop desktop(server.Display());
+    struct Case {
+        const char* situation;
+        std::string folder;  // XDG_RUNTIME_DIR, "" for unset
+    };
+    const Case cases[] = {
+        {"XDG_RUNTIME_DIR not set", ""},
+        {"a folder others may read", open_folder},
+        {"a folder everybody may write to", "/tmp"},
+        {"a folder that is not there", runtime_dir_ + "/gone"},
+    };
+    int quit_x = 590;  // within "Beenden" (570 to 688), a new point each time:
+                       // a pointer already there would not move, and the
+                       // click waits for it to move
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.situation);
+        const std::string output = runtime_dir_ + "/output";
+        unlink(output.c_str());
+        e2e::Child program({KX418_PROGRAM}, {"DISPLAY=" + server.Display(), "WAYLAND_DISPLAY=",
+                                             "WAYLAND_SOCKET=", "QT_QPA_PLATFORM=", "XDG_RUNTIME_DIR=" + c.folder},
+                           output);
+        const std::string window = desktop.Wait_For_Window("^KX418 Configurator", 30s);
+        ASSERT_FALSE(window.empty()) << "no window; the program said: "
+                                     << ::testing::PrintToString(Lines_Of(output));
+        desktop.Click(window, quit_x += 10, 500);
+        const auto status = program.Wait(15s);
+        ASSERT_TRUE(status) << "the program did not end on \"Beenden\"";
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "status " << *status;
+        EXPECT_EQ(Lines_Of(output), std::vector<std::string>{});
     }
 }
 

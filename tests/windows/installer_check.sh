@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The installer under wine, silently, as an administrator's script runs it:
-# it puts KX418.exe, kx418.dll and the uninstaller into the folder given
+# it puts KX418.exe, kx418ctl.exe, kx418.dll, kx418.h, README.txt and the
+# uninstaller into the folder given
 # with /D and the start-menu entry into the start menu; the uninstaller,
 # run silently, takes them all away again.
 #
@@ -20,7 +21,8 @@ fi
 export WINEDEBUG=-all
 folder=$prefix/drive_c/KX418test
 menu=$prefix/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs
-installed=("$folder/KX418.exe" "$folder/kx418.dll" "$folder/Uninstall.exe")
+installed=("$folder/KX418.exe" "$folder/kx418ctl.exe" "$folder/kx418.dll" "$folder/kx418.h"
+           "$folder/README.txt" "$folder/Uninstall.exe")
 rm -rf "$folder"
 
 bash "$session" run --prefix "$prefix" "$installer" /S '/D=C:\KX418test' </dev/null \

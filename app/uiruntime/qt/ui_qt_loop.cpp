@@ -35,6 +35,7 @@ int InitCVIRTEEx(void* /*moduleHandle*/, char* argv[], void* /*reserved*/)
             return 0;
         }
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
+        ProvideRuntimeFolder();
 
         // QApplication keeps references to the count and the vector for
         // its whole life: both are kept here for the process's life. The

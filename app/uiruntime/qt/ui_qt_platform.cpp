@@ -19,6 +19,7 @@
 
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -178,6 +179,16 @@ std::string Wayland_Unreachable()
     return {};
 }
 
+// Whether Qt takes the folder as the user's runtime folder without a word:
+// a folder owned by this user, mode 0700. A link is followed only where
+// asked for (the folder the session named, not one found under /tmp).
+bool Usable_Runtime_Folder(const std::string& path, bool follow_link)
+{
+    struct stat info{};
+    if (path.empty() || (follow_link ? stat(path.c_str(), &info) : lstat(path.c_str(), &info)) != 0) return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 07777) == 0700;
+}
+
 // "" when the platform (a name as Qt takes it, options after a colon) can
 // show windows here, else why not.
 std::string Unavailable(const std::string& request, char* argv[])
@@ -229,3 +240,29 @@ std::string ChooseDisplayPlatform(char* argv[], std::string& why)
 }
 
 void ReleaseDisplayProbe() { Display_Probe.reset(); }
+
+void ProvideRuntimeFolder()
+{
+    const std::string named = Environment("XDG_RUNTIME_DIR");
+    if (Usable_Runtime_Folder(named, true)) return;
+
+    // The same folder at every start of this user's, taken only while it is
+    // still this user's own folder (not a link, nobody else's); else one
+    // made fresh beside it.
+    std::string folder = "/tmp/kx418-runtime-" + std::to_string(geteuid());
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return;
+    struct stat info{};
+    if (lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid())
+        chmod(folder.c_str(), 0700);
+    if (!Usable_Runtime_Folder(folder, false)) {
+        std::string pattern = folder + "-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr) return;
+        folder = pattern;
+    }
+    // A compositor's socket named relative to the folder the session named
+    // stays where it is.
+    const std::string wayland = Environment("WAYLAND_DISPLAY");
+    if (!named.empty() && !wayland.empty() && wayland.front() != '/')
+        qputenv("WAYLAND_DISPLAY", QByteArray::fromStdString(named + "/" + wayland));
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(folder));
+}

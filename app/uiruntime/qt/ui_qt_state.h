@@ -83,6 +83,14 @@ std::string ChooseDisplayPlatform(char* argv[], std::string& why);
 // application object has connected on its own.
 void ReleaseDisplayProbe();
 
+// Qt keeps its per-session files in the user's runtime folder and warns on
+// standard error when XDG_RUNTIME_DIR names none it can use (owned by the
+// user, mode 0700), as for root or in a session started without a login
+// manager. Such a start gets a folder of its own under /tmp instead, made
+// 0700; a Wayland socket named relative to the old folder keeps its path.
+// Called with the platform chosen, before the application object is made.
+void ProvideRuntimeFolder();
+
 // Installed on every top-level window: turns the window's close request
 // into the panel callback's close event and keeps the window open.
 void WatchCloseRequests(UiQtPanel& panel);
