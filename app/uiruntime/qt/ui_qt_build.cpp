@@ -18,7 +18,6 @@
 #include <QStackedWidget>
 #include <QTabBar>
 
-#include <limits>
 
 namespace {
 
@@ -97,12 +96,8 @@ void ArrowsAtLeft(QAbstractSpinBox* box)
     box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
-bool FitsInt(double v)
-{
-    return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
-}
-
-QWidget* NewNumeric(const UiControlEntry& c, QWidget* parent, std::string& error)
+// The file's check has seen limits that its value type and a spin box hold.
+QWidget* NewNumeric(const UiControlEntry& c, QWidget* parent)
 {
     QAbstractSpinBox* box = nullptr;
     if (c.value_type == UiValueType::Double) {
@@ -113,12 +108,6 @@ QWidget* NewNumeric(const UiControlEntry& c, QWidget* parent, std::string& error
         spin->setValue(c.default_value);
         box = spin;
     } else {
-        const double low = c.value_type == UiValueType::UInt8 ? 0.0 : std::numeric_limits<int>::min();
-        const double high = c.value_type == UiValueType::UInt8 ? 255.0 : std::numeric_limits<int>::max();
-        if (c.minimum < low || c.maximum > high || !FitsInt(c.minimum) || !FitsInt(c.maximum)) {
-            error = c.constant + ": limits outside what its value type and a spin box hold";
-            return nullptr;
-        }
         auto* spin = new QSpinBox(parent);
         spin->setRange(static_cast<int>(c.minimum), static_cast<int>(c.maximum));
         spin->setSingleStep(static_cast<int>(c.increment));
@@ -134,12 +123,8 @@ QWidget* NewNumeric(const UiControlEntry& c, QWidget* parent, std::string& error
     return box;
 }
 
-QWidget* NewIndicator(const UiControlEntry& c, QWidget* parent, std::string& error)
+QWidget* NewIndicator(const UiControlEntry& c, QWidget* parent)
 {
-    if (c.value_type != UiValueType::UInt32) {
-        error = c.constant + ": an indicator holds an unsigned 32-bit value";
-        return nullptr;
-    }
     auto* field = new QLineEdit(QString::number(static_cast<std::uint32_t>(c.default_value)), parent);
     field->setReadOnly(true);
     field->setFocusPolicy(Qt::NoFocus);
@@ -151,29 +136,13 @@ QWidget* NewIndicator(const UiControlEntry& c, QWidget* parent, std::string& err
 // A tab control: the strip of tabs above, and below it a frame holding the
 // stack of pages, placed where the file's pages say (relative to the
 // holding panel, as the pages' own top and left are).
-QWidget* NewTab(UiQtControl& control, const UiQtPanel& panel, std::string& error)
+QWidget* NewTab(UiQtControl& control, const UiQtPanel& panel)
 {
     const UiControlEntry& c = *control.entry;
-    const auto pages = PagesOf(*panel.file, panel.entry->constant, c.constant);
-    if (pages.empty()) {
-        error = c.constant + ": a tab control without pages";
-        return nullptr;
-    }
-    const UiPanelEntry& first = *pages.front();
+    // The file's check has seen pages there, alike and inside the control.
+    const UiPanelEntry& first = *PagesOf(*panel.file, panel.entry->constant, c.constant).front();
     const int page_top = first.top - c.rect.top;
     const int page_left = first.left - c.rect.left;
-    if (page_top <= 0 || page_left < 0 || page_left + first.width > c.rect.width ||
-        page_top + first.height > c.rect.height) {
-        error = c.constant + ": its pages do not fit inside it";
-        return nullptr;
-    }
-    for (const UiPanelEntry* page : pages) {
-        if (page->top != first.top || page->left != first.left || page->width != first.width ||
-            page->height != first.height) {
-            error = c.constant + ": its pages differ in place or size";
-            return nullptr;
-        }
-    }
 
     auto* holder = new QWidget(panel.widget);
     auto* frame = new QFrame(holder);
@@ -253,7 +222,7 @@ QWidget* NewPanelWidget(const UiPanelEntry& entry, QWidget* parent)
     return widget;
 }
 
-bool BuildControls(UiQtPanel& panel, std::string& error)
+void BuildControls(UiQtPanel& panel)
 {
     panel.controls.clear();
     panel.controls.resize(panel.entry->controls.size());
@@ -263,15 +232,14 @@ bool BuildControls(UiQtPanel& panel, std::string& error)
         control.entry = &c;
         QWidget* widget = nullptr;
         switch (c.kind) {
-        case UiControlKind::Tab: widget = NewTab(control, panel, error); break;
-        case UiControlKind::Numeric: widget = NewNumeric(c, panel.widget, error); break;
-        case UiControlKind::Indicator: widget = NewIndicator(c, panel.widget, error); break;
+        case UiControlKind::Tab: widget = NewTab(control, panel); break;
+        case UiControlKind::Numeric: widget = NewNumeric(c, panel.widget); break;
+        case UiControlKind::Indicator: widget = NewIndicator(c, panel.widget); break;
         case UiControlKind::Command: widget = NewCommand(panel, c); break;
         case UiControlKind::Toggle: widget = NewToggle(c, panel.widget); break;
         case UiControlKind::Text: widget = NewText(c, panel.widget); break;
         case UiControlKind::Decoration: widget = NewDecoration(panel.widget); break;
         }
-        if (widget == nullptr) return false;
         widget->setObjectName(QString::fromStdString(c.constant));
         Place(widget, c.rect);
         // Texts and frames take no input wherever they lie in the control
@@ -284,7 +252,6 @@ bool BuildControls(UiQtPanel& panel, std::string& error)
                                       : 0;
         if (!c.label.empty()) control.label = NewLabel(c, panel.widget);
     }
-    return true;
 }
 
 void AddPage(UiQtControl& tab, QWidget* page, const UiPanelEntry& page_entry)

@@ -58,7 +58,8 @@ int BuildPanel(const std::shared_ptr<const UiPanelFile>& file, const UiPanelEntr
     UiQtPanel& p = *panel;
     rt.panels.emplace(p.handle, std::move(panel));
 
-    if (!BuildControls(p, error) || !BindCallbacks(p, error)) return UI_ERR_PANEL_FILE;
+    BuildControls(p);
+    if (!BindCallbacks(p, error)) return UI_ERR_PANEL_FILE;
     for (UiQtControl& control : p.controls) {
         if (control.entry->kind != UiControlKind::Tab) continue;
         for (const UiPanelEntry* page_entry : PagesOf(*file, entry.constant, control.entry->constant)) {

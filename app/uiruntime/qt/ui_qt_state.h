@@ -66,9 +66,9 @@ int ResolveControl(const char* operation, int panel, int control, UiQtControl*& 
 // Builds the widgets of a panel's controls onto panel.widget, in control
 // order (later controls lie above earlier ones, decorations beneath all;
 // texts, labels and decorations let input through). Tab controls get their
-// tabs and an empty page stack; AddPage fills it. Returns false and says
-// why when a control cannot be built.
-bool BuildControls(UiQtPanel& panel, std::string& error);
+// tabs and an empty page stack; AddPage fills it. The file's check has
+// seen that every control can be built.
+void BuildControls(UiQtPanel& panel);
 QWidget* NewPanelWidget(const UiPanelEntry& entry, QWidget* parent);
 void AddPage(UiQtControl& tab, QWidget* page, const UiPanelEntry& page_entry);
 

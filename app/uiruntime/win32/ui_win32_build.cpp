@@ -206,11 +206,6 @@ bool BuildControl(UiWin32Panel& panel, UiWin32Control& control, const Placement&
         control.window = NewChild(panel, WC_TABCONTROLA, "", WS_TABSTOP, 0, id, at.body, at.font);
         break;
     case UiControlKind::Numeric:
-        if (!c.has_limits || c.value_type == UiValueType::None ||
-            (c.value_type == UiValueType::UInt8 && (c.minimum < 0 || c.maximum > 255))) {
-            error = c.constant + ": a numeric needs limits that its value type holds";
-            return false;
-        }
         control.value = HeldValue(c, c.default_value);
         control.window = NewChild(panel, "EDIT", FormatNumeric(c, control.value),
                                   WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, id, at.body, at.font);
@@ -223,10 +218,6 @@ bool BuildControl(UiWin32Panel& panel, UiWin32Control& control, const Placement&
         }
         break;
     case UiControlKind::Indicator:
-        if (c.value_type != UiValueType::UInt32) {
-            error = c.constant + ": an indicator holds an unsigned 32-bit value";
-            return false;
-        }
         control.value = c.default_value;
         control.window = NewChild(panel, "EDIT", FormatNumeric(c, control.value), ES_RIGHT | ES_READONLY,
                                   WS_EX_CLIENTEDGE, id, at.body, at.font);

@@ -89,12 +89,7 @@ int BuildPanel(const std::shared_ptr<const UiPanelFile>& file, const UiPanelEntr
     HWND holder = parent == nullptr ? p.window : parent;
     for (UiWin32Control& control : p.controls) {
         if (control.entry->kind != UiControlKind::Tab) continue;
-        const auto pages = PagesOf(*file, entry.constant, control.entry->constant);
-        if (pages.empty()) {
-            error = control.entry->constant + ": a tab control without pages";
-            return UI_ERR_PANEL_FILE;
-        }
-        for (const UiPanelEntry* page_entry : pages) {
+        for (const UiPanelEntry* page_entry : PagesOf(*file, entry.constant, control.entry->constant)) {
             const int page = BuildPanel(file, *page_entry, p.top_level, holder, error);
             if (page < 0) return page;
             TCITEMA item{};
