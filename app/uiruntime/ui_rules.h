@@ -35,10 +35,10 @@ template <> constexpr UiValueType TypeOf<std::int32_t>() { return UiValueType::I
 template <> constexpr UiValueType TypeOf<std::uint8_t>() { return UiValueType::UInt8; }
 template <> constexpr UiValueType TypeOf<std::uint32_t>() { return UiValueType::UInt32; }
 
-// Each runtime's reading and writing of a control's value in the value's
-// own type; the overloads of GetCtrlAttribute and SetCtrlAttribute
-// (ui_rules.cpp) call them. Each runtime instantiates them for double,
-// int32, uint8 and uint32.
+// Reading and writing a control's value in the value's own type; the
+// overloads of GetCtrlAttribute and SetCtrlAttribute (ui_rules.cpp) call
+// them. The skeleton (ui_skeleton.cpp) defines them for double, int32,
+// uint8 and uint32.
 template <typename T> int GetControlValue(int panel, int control, int attribute, T* value);
 template <typename T> int SetControlValue(int panel, int control, int attribute, T value);
 

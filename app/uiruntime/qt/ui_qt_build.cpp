@@ -136,7 +136,7 @@ QWidget* NewIndicator(const UiControlEntry& c, QWidget* parent)
 // A tab control: the strip of tabs above, and below it a frame holding the
 // stack of pages, placed where the file's pages say (relative to the
 // holding panel, as the pages' own top and left are).
-QWidget* NewTab(UiQtControl& control, const UiQtPanel& panel)
+QWidget* NewTab(UiControl& control, const UiPanel& panel)
 {
     const UiControlEntry& c = *control.entry;
     // The file's check has seen pages there, alike and inside the control.
@@ -144,7 +144,7 @@ QWidget* NewTab(UiQtControl& control, const UiQtPanel& panel)
     const int page_top = first.top - c.rect.top;
     const int page_left = first.left - c.rect.left;
 
-    auto* holder = new QWidget(panel.widget);
+    auto* holder = new QWidget(PanelWidget(panel));
     auto* frame = new QFrame(holder);
     frame->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
     frame->setGeometry(0, page_top - 1, c.rect.width, c.rect.height - page_top + 1);
@@ -157,18 +157,18 @@ QWidget* NewTab(UiQtControl& control, const UiQtPanel& panel)
     auto* stack = new QStackedWidget(holder);
     stack->setGeometry(page_left, page_top, first.width, first.height);
     QObject::connect(bar, &QTabBar::currentChanged, stack, &QStackedWidget::setCurrentIndex);
-    control.tab_bar = bar;
-    control.pages = stack;
+    control.toolkit->tab_bar = bar;
+    control.toolkit->pages = stack;
     return holder;
 }
 
-QWidget* NewCommand(const UiQtPanel& panel, const UiControlEntry& c)
+QWidget* NewCommand(const UiPanel& panel, const UiControlEntry& c)
 {
-    auto* button = new QPushButton(QString::fromStdString(c.text), panel.widget);
+    auto* button = new QPushButton(QString::fromStdString(c.text), PanelWidget(panel));
     button->setAutoDefault(false);
     NarrowToFit(button, button->text(), c.rect.width - 12);  // room inside the button's frame
     QObject::connect(button, &QPushButton::clicked,
-                     [handle = panel.handle, number = c.number] { DeliverCommit(handle, number); });
+                     [handle = panel.handle, number = c.number] { UiDeliverCommit(handle, number); });
     return button;
 }
 
@@ -222,23 +222,22 @@ QWidget* NewPanelWidget(const UiPanelEntry& entry, QWidget* parent)
     return widget;
 }
 
-void BuildControls(UiQtPanel& panel)
+bool UiToolkit_BuildControls(UiPanel& /*top*/, UiPanel& panel, std::string& /*error*/)
 {
-    panel.controls.clear();
-    panel.controls.resize(panel.entry->controls.size());
-    for (std::size_t i = 0; i < panel.entry->controls.size(); ++i) {
-        const UiControlEntry& c = panel.entry->controls[i];
-        UiQtControl& control = panel.controls[i];
-        control.entry = &c;
+    QWidget* const parent = PanelWidget(panel);
+    for (UiControl& control : panel.controls) {
+        const UiControlEntry& c = *control.entry;
+        control.toolkit = std::make_shared<UiToolkitControl>();
+        UiToolkitControl& part = *control.toolkit;
         QWidget* widget = nullptr;
         switch (c.kind) {
         case UiControlKind::Tab: widget = NewTab(control, panel); break;
-        case UiControlKind::Numeric: widget = NewNumeric(c, panel.widget); break;
-        case UiControlKind::Indicator: widget = NewIndicator(c, panel.widget); break;
+        case UiControlKind::Numeric: widget = NewNumeric(c, parent); break;
+        case UiControlKind::Indicator: widget = NewIndicator(c, parent); break;
         case UiControlKind::Command: widget = NewCommand(panel, c); break;
-        case UiControlKind::Toggle: widget = NewToggle(c, panel.widget); break;
-        case UiControlKind::Text: widget = NewText(c, panel.widget); break;
-        case UiControlKind::Decoration: widget = NewDecoration(panel.widget); break;
+        case UiControlKind::Toggle: widget = NewToggle(c, parent); break;
+        case UiControlKind::Text: widget = NewText(c, parent); break;
+        case UiControlKind::Decoration: widget = NewDecoration(parent); break;
         }
         widget->setObjectName(QString::fromStdString(c.constant));
         Place(widget, c.rect);
@@ -246,18 +245,9 @@ void BuildControls(UiQtPanel& panel)
         // order; a frame is drawn beneath the controls it surrounds.
         if (!TakesInput(c.kind)) DrawOnly(widget);
         if (c.kind == UiControlKind::Decoration) widget->lower();
-        control.widget = widget;
-        control.indicator_value = c.kind == UiControlKind::Indicator
-                                      ? static_cast<std::uint32_t>(c.default_value)
-                                      : 0;
-        if (!c.label.empty()) control.label = NewLabel(c, panel.widget);
+        part.widget = widget;
+        part.indicator_value = c.kind == UiControlKind::Indicator ? static_cast<std::uint32_t>(c.default_value) : 0;
+        if (!c.label.empty()) part.label = NewLabel(c, parent);
     }
-}
-
-void AddPage(UiQtControl& tab, QWidget* page, const UiPanelEntry& page_entry)
-{
-    tab.pages->addWidget(page);
-    tab.tab_bar->addTab(QString::fromStdString(page_entry.tab_label));
-    tab.tab_bar->setCurrentIndex(0);
-    tab.pages->setCurrentIndex(0);
+    return true;
 }
