@@ -4,6 +4,7 @@
 // to its panel's client area; nothing is laid out by Qt. Widgets are parented
 // to their panel's widget, which owns them.
 #include "ui_qt_state.h"
+#include "../ui_layout.h"
 
 #include <QColor>
 #include <QDoubleSpinBox>
@@ -23,8 +24,8 @@ namespace {
 
 QColor Rgb(std::uint32_t rgb)
 {
-    return QColor(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
-                  static_cast<int>(rgb & 0xFF));
+    const UiRgb parts = RgbOf(rgb);
+    return QColor(parts.red, parts.green, parts.blue);
 }
 
 void Place(QWidget* widget, const UiRect& r)
@@ -47,15 +48,14 @@ void SetPixelSize(QWidget* widget, int pixels)
     widget->setFont(font);
 }
 
-// A text keeps the height of its font; when it is wider than its room in
-// this system's face, the face is narrowed until the text fits.
+// The face narrowed (stretched) until the text fits its room.
 void NarrowToFit(QWidget* widget, const QString& text, int width)
 {
     QFont font = widget->font();
-    for (int stretch = 100; stretch >= 60; stretch -= 2) {
+    font.setStretch(NarrowingToFit([&](int stretch) {
         font.setStretch(stretch);
-        if (QFontMetrics(font).horizontalAdvance(text) <= width) break;
-    }
+        return QFontMetrics(font).horizontalAdvance(text) <= width;
+    }));
     widget->setFont(font);
 }
 
@@ -77,10 +77,7 @@ QLabel* NewLabel(const UiControlEntry& c, QWidget* parent)
     auto* label = new QLabel(QString::fromStdString(c.label), parent);
     label->setObjectName(QString::fromStdString(c.constant + "_LABEL"));
     label->move(c.label_left, c.label_top);
-    // A label left of its control, on the control's row, keeps clear of it.
-    const bool left_of_control = c.label_left < c.rect.left && c.label_top >= c.rect.top - c.rect.height &&
-                                 c.label_top < c.rect.top + c.rect.height;
-    if (left_of_control) NarrowToFit(label, c.rect.left - c.label_left - 2);
+    if (LabelLeftOfControl(c)) NarrowToFit(label, LabelRoom(c));
     label->adjustSize();
     DrawOnly(label);
     return label;
@@ -191,7 +188,7 @@ QWidget* NewText(const UiControlEntry& c, QWidget* parent)
     // Texts lie on the panel's colour, so one laid across a frame's edge
     // (a caption) hides the edge behind it.
     text->setAutoFillBackground(true);
-    text->setAlignment(c.font_size >= 30 ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter));
+    text->setAlignment(CentredText(c) ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter));
     SetPixelSize(text, c.font_size);
     NarrowToFit(text, c.rect.width);
     return text;

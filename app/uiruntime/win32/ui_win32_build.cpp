@@ -7,6 +7,7 @@
 // the screen's, for the first build and for a change of DPI, which moves
 // and sizes everything in one pass.
 #include "ui_win32_state.h"
+#include "../ui_layout.h"
 
 #include <commctrl.h>
 
@@ -17,10 +18,15 @@ namespace {
 constexpr int ArrowsWidth = 9;  // the numerics' up-down arrows, at 96 DPI
 constexpr int LabelId = -1;     // labels take no commands
 
+}  // namespace
+
 COLORREF Colour(std::uint32_t rgb)
 {
-    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    const UiRgb parts = RgbOf(rgb);
+    return RGB(parts.red, parts.green, parts.blue);
 }
+
+namespace {
 
 HWND NewChild(UiPanel& panel, const char* window_class, const std::string& text, DWORD style,
               DWORD ex_style, int id, const RECT& place, HFONT font)
@@ -129,15 +135,12 @@ HFONT FontOfSize(UiPanel& top_panel, int size, int narrow = 100)
     return font.get();
 }
 
-// A text keeps the height of its font; when it is wider than its room in
-// this system's face, the face is narrowed until the text fits.
+// The face narrowed until the text fits its room.
 HFONT FittingFont(UiPanel& top, int size, const std::string& text, int width)
 {
-    HFONT font = FontOfSize(top, size);
-    for (int narrow = 98; narrow >= 60 && TextExtent(font, text).cx > width; narrow -= 2) {
-        font = FontOfSize(top, size, narrow);
-    }
-    return font;
+    return FontOfSize(top, size, NarrowingToFit([&](int narrow) {
+        return TextExtent(FontOfSize(top, size, narrow), text).cx <= width;
+    }));
 }
 
 RECT Box(int left, int top, int width, int height)
@@ -179,11 +182,7 @@ Placement PlacementOf(UiPanel& top, const UiControlEntry& c)
     default: at.body = Box(left, place_top, width, height); break;
     }
     if (!c.label.empty()) {
-        // A label left of its control, on the control's row, keeps clear of it.
-        const bool left_of_control = c.label_left < c.rect.left && c.label_top >= c.rect.top - c.rect.height &&
-                                     c.label_top < c.rect.top + c.rect.height;
-        at.label_font = left_of_control ? FittingFont(top, 0, c.label, s(c.rect.left - c.label_left - 2))
-                                        : FontOfSize(top, 0);
+        at.label_font = LabelLeftOfControl(c) ? FittingFont(top, 0, c.label, s(LabelRoom(c))) : FontOfSize(top, 0);
         const SIZE extent = TextExtent(at.label_font, c.label);
         at.label = Box(s(c.label_left), s(c.label_top), extent.cx + 1, extent.cy);
     }
@@ -237,7 +236,7 @@ bool BuildControl(UiPanel& panel, UiControl& whole, const Placement& at, std::st
         // Without SS_NOTIFY a static text is transparent to the mouse: a
         // click on it reaches what lies beneath.
         control.window = NewChild(panel, "STATIC", c.text,
-                                  (c.font_size >= 30 ? SS_CENTER : SS_LEFT) | SS_CENTERIMAGE | SS_NOPREFIX, 0,
+                                  (CentredText(c) ? SS_CENTER : SS_LEFT) | SS_CENTERIMAGE | SS_NOPREFIX, 0,
                                   LabelId, at.body, at.font);
         break;
     case UiControlKind::Decoration:

@@ -150,8 +150,7 @@ bool UiToolkit_MakePanel(UiPanel& panel, UiPanel& top, UiControl* tab, std::stri
         FitFrame(panel, 0);
     }
     SetWindowLongPtrA(part.window, GWLP_USERDATA, panel.handle);
-    part.background.reset(CreateSolidBrush(RGB((entry.colour >> 16) & 0xFF, (entry.colour >> 8) & 0xFF,
-                                               entry.colour & 0xFF)));
+    part.background.reset(CreateSolidBrush(Colour(entry.colour)));
     return true;
 }
 

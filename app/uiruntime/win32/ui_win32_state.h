@@ -94,6 +94,9 @@ void CommitField(UiControl& control);
 void FilterField(UiControl& control);  // after each change of the field text
 void ShowValue(UiControl& control);
 
+// A panel file's RRGGBB colour as Windows gives it.
+COLORREF Colour(std::uint32_t rgb);
+
 // The brush and colours for a child control's background.
 HBRUSH ColourControl(UiPanel& panel, HWND child, HDC dc);
 
