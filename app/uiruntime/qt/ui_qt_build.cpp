@@ -93,19 +93,51 @@ void ArrowsAtLeft(QAbstractSpinBox* box)
     box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
+// A spin box that keeps the numerics' field rules: a number above the
+// upper limit, typed or pasted, becomes the limit at once; a number left in
+// the field below the lower limit becomes that limit when it is taken
+// (Enter, leaving the field). Anything else is the spin box's own rule.
+template <class Box> class NumericBox final : public Box {
+public:
+    NumericBox(const UiControlEntry& entry, QWidget* parent) : Box(parent), entry_(entry) {}
+
+    QValidator::State validate(QString& input, int& pos) const override
+    {
+        double number = 0.0;
+        if (ReadNumericText(entry_, input.toStdString(), number) == UiTextState::Value && number > entry_.maximum) {
+            input = QString::fromStdString(FormatNumeric(entry_, entry_.maximum));
+            pos = static_cast<int>(input.size());
+            return QValidator::Acceptable;
+        }
+        return Box::validate(input, pos);
+    }
+
+    void fixup(QString& input) const override
+    {
+        double number = 0.0;
+        if (ReadNumericText(entry_, input.toStdString(), number) == UiTextState::Value)
+            input = QString::fromStdString(FormatNumeric(entry_, HeldValue(entry_, number)));
+        else
+            Box::fixup(input);
+    }
+
+private:
+    const UiControlEntry& entry_;
+};
+
 // The file's check has seen limits that its value type and a spin box hold.
 QWidget* NewNumeric(const UiControlEntry& c, QWidget* parent)
 {
     QAbstractSpinBox* box = nullptr;
     if (c.value_type == UiValueType::Double) {
-        auto* spin = new QDoubleSpinBox(parent);
+        auto* spin = new NumericBox<QDoubleSpinBox>(c, parent);
         spin->setDecimals(c.precision);
         spin->setRange(c.minimum, c.maximum);
         spin->setSingleStep(c.increment);
         spin->setValue(c.default_value);
         box = spin;
     } else {
-        auto* spin = new QSpinBox(parent);
+        auto* spin = new NumericBox<QSpinBox>(c, parent);
         spin->setRange(static_cast<int>(c.minimum), static_cast<int>(c.maximum));
         spin->setSingleStep(static_cast<int>(c.increment));
         spin->setValue(static_cast<int>(c.default_value));
