@@ -2,6 +2,7 @@
 #include "panel_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <map>
 #include <optional>
@@ -442,4 +443,12 @@ const char* ValueTypeName(UiValueType type)
     case UiValueType::None: break;
     }
     return "no value";
+}
+
+std::string PanelFileResourceName(const char* file_name)
+{
+    std::string name(file_name);
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return name;
 }

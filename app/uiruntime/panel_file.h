@@ -101,6 +101,11 @@ constexpr bool TakesInput(UiControlKind kind)
     return kind != UiControlKind::Text && kind != UiControlKind::Decoration;
 }
 
+// The name a panel file travels under inside the program: its file name in
+// upper case (resource names ignore case), of resource type UIRFILETYPE.
+inline constexpr const char UiPanelFileResourceType[] = "UIRFILETYPE";
+std::string PanelFileResourceName(const char* file_name);
+
 // "64-bit floating point" and the like, for reports of a wrong value type.
 const char* ValueTypeName(UiValueType type);
 

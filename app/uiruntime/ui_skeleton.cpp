@@ -2,9 +2,11 @@
 // toolkit's primitives (ui_toolkit.h): the table of loaded panels by
 // handle, loading, showing and discarding panels, look-ups, value access
 // with its refusals, message boxes, the event loops and the observers.
-#include "ui_rules.h"
+#include "ui_callbacks.h"
+#include "ui_refusal.h"
 #include "ui_test_hooks.h"
 #include "ui_toolkit.h"
+#include "ui_values.h"
 
 #include <functional>
 #include <map>
@@ -233,6 +235,8 @@ int GetPanelHandleFromTabPage(int panel, int control, int index, int* pageHandle
     return 0;
 }
 
+namespace {
+
 // Each control has one value type; a read or write in any other type is
 // refused, so a variable is only ever written with a value of its own type.
 template <typename T> int GetControlValue(int panel, int control, int attribute, T* value)
@@ -274,14 +278,40 @@ template <typename T> int SetControlValue(int panel, int control, int attribute,
     return 0;
 }
 
-template int GetControlValue(int, int, int, double*);
-template int GetControlValue(int, int, int, std::int32_t*);
-template int GetControlValue(int, int, int, std::uint8_t*);
-template int GetControlValue(int, int, int, std::uint32_t*);
-template int SetControlValue(int, int, int, double);
-template int SetControlValue(int, int, int, std::int32_t);
-template int SetControlValue(int, int, int, std::uint8_t);
-template int SetControlValue(int, int, int, std::uint32_t);
+}  // namespace
+
+int GetCtrlAttribute(int panel, int control, int attribute, double* value)
+{
+    return GetControlValue(panel, control, attribute, value);
+}
+int GetCtrlAttribute(int panel, int control, int attribute, std::int32_t* value)
+{
+    return GetControlValue(panel, control, attribute, value);
+}
+int GetCtrlAttribute(int panel, int control, int attribute, std::uint8_t* value)
+{
+    return GetControlValue(panel, control, attribute, value);
+}
+int GetCtrlAttribute(int panel, int control, int attribute, std::uint32_t* value)
+{
+    return GetControlValue(panel, control, attribute, value);
+}
+int SetCtrlAttribute(int panel, int control, int attribute, double value)
+{
+    return SetControlValue(panel, control, attribute, value);
+}
+int SetCtrlAttribute(int panel, int control, int attribute, std::int32_t value)
+{
+    return SetControlValue(panel, control, attribute, value);
+}
+int SetCtrlAttribute(int panel, int control, int attribute, std::uint8_t value)
+{
+    return SetControlValue(panel, control, attribute, value);
+}
+int SetCtrlAttribute(int panel, int control, int attribute, std::uint32_t value)
+{
+    return SetControlValue(panel, control, attribute, value);
+}
 
 int MessagePopup(const char* title, const char* message)
 {

@@ -5,7 +5,8 @@
 #define KX418_UIRUNTIME_QT_UI_QT_STATE_H
 
 #include "../panel_file.h"
-#include "../ui_rules.h"
+#include "../ui_numeric.h"
+#include "../ui_refusal.h"
 #include "../ui_runtime.h"
 #include "../ui_toolkit.h"
 
