@@ -130,8 +130,8 @@ int BuildPanel(const std::shared_ptr<const UiPanelFile>& file, const UiPanelEntr
             const int page = BuildPanel(file, *page_entry, &t, &control, error);
             if (page < 0) return page;
             control.page_handles.push_back(page);
-            UiToolkit_AddPage(control, *UiFindPanel(page));
         }
+        UiToolkit_AddPages(control);
     }
     return p.handle;
 }

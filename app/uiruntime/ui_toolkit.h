@@ -87,9 +87,9 @@ bool UiToolkit_MakePanel(UiPanel& panel, UiPanel& top, UiControl* tab, std::stri
 // and why when one cannot be made.
 bool UiToolkit_BuildControls(UiPanel& top, UiPanel& panel, std::string& error);
 
-// Adds a page, made and built, as the tab control's last tab
-// (tab.page_handles holds it already); the first page added is in front.
-void UiToolkit_AddPage(UiControl& tab, UiPanel& page);
+// Gives a tab control its pages, made and built (tab.page_handles, in
+// page order), as its tabs; the first is in front.
+void UiToolkit_AddPages(UiControl& tab);
 
 // Shows a top-level panel's window and makes it active.
 void UiToolkit_Show(UiPanel& top);

@@ -58,11 +58,14 @@ bool UiToolkit_MakePanel(UiPanel& panel, UiPanel& /*top*/, UiControl* tab, std::
     return true;
 }
 
-void UiToolkit_AddPage(UiControl& tab, UiPanel& page)
+void UiToolkit_AddPages(UiControl& tab)
 {
     UiToolkitControl& t = *tab.toolkit;
-    t.pages->addWidget(PanelWidget(page));
-    t.tab_bar->addTab(QString::fromStdString(page.entry->tab_label));
+    for (int handle : tab.page_handles) {
+        const UiPanel& page = *UiFindPanel(handle);
+        t.pages->addWidget(PanelWidget(page));
+        t.tab_bar->addTab(QString::fromStdString(page.entry->tab_label));
+    }
     t.tab_bar->setCurrentIndex(0);
     t.pages->setCurrentIndex(0);
 }

@@ -154,14 +154,16 @@ bool UiToolkit_MakePanel(UiPanel& panel, UiPanel& top, UiControl* tab, std::stri
     return true;
 }
 
-void UiToolkit_AddPage(UiControl& tab, UiPanel& page)
+void UiToolkit_AddPages(UiControl& tab)
 {
     HWND tabs = tab.toolkit->window;
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    std::string label = page.entry->tab_label;
-    item.pszText = label.data();
-    SendMessageA(tabs, TCM_INSERTITEMA, tab.page_handles.size() - 1, reinterpret_cast<LPARAM>(&item));
+    for (std::size_t i = 0; i < tab.page_handles.size(); ++i) {
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        std::string label = UiFindPanel(tab.page_handles[i])->entry->tab_label;
+        item.pszText = label.data();
+        SendMessageA(tabs, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
+    }
     // The pages lie above their tab control, which only draws around them.
     SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageA(tabs, TCM_SETCURSEL, 0, 0);
