@@ -2,6 +2,7 @@
 #include "panel_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <map>
 #include <optional>
@@ -314,6 +315,64 @@ bool ParseControl(const std::vector<std::string>& words, UiPanelFile& file, std:
     return true;
 }
 
+// Whatever a runtime needs of the file beyond each record's own fields,
+// checked once for the whole file before any toolkit builds from it: every
+// tab control has pages, all of one place and size, lying inside it below
+// its tabs; an integer numeric's limits lie within its value type and
+// within what a 32-bit signed number holds; an indicator holds an unsigned
+// 32-bit value.
+bool CheckWholeFile(const UiPanelFile& file, std::string& error)
+{
+    constexpr double kInt32Low = -2147483648.0, kInt32High = 2147483647.0;
+    for (const UiPanelEntry& panel : file.panels) {
+        for (const UiControlEntry& c : panel.controls) {
+            switch (c.kind) {
+            case UiControlKind::Tab: {
+                const auto pages = PagesOf(file, panel.constant, c.constant);
+                if (pages.empty()) {
+                    error = c.constant + ": a tab control without pages";
+                    return false;
+                }
+                const UiPanelEntry& first = *pages.front();
+                const int page_top = first.top - c.rect.top;
+                const int page_left = first.left - c.rect.left;
+                if (page_top <= 0 || page_left < 0 || page_left + first.width > c.rect.width ||
+                    page_top + first.height > c.rect.height) {
+                    error = c.constant + ": its pages do not fit inside it";
+                    return false;
+                }
+                for (const UiPanelEntry* page : pages) {
+                    if (page->top != first.top || page->left != first.left || page->width != first.width ||
+                        page->height != first.height) {
+                        error = c.constant + ": its pages differ in place or size";
+                        return false;
+                    }
+                }
+                break;
+            }
+            case UiControlKind::Numeric: {
+                if (c.value_type == UiValueType::Double) break;
+                const double low = c.value_type == UiValueType::Int32 ? kInt32Low : 0.0;
+                const double high = c.value_type == UiValueType::UInt8 ? 255.0 : kInt32High;
+                if (c.minimum < low || c.maximum > high) {
+                    error = c.constant + ": limits outside what its value type holds";
+                    return false;
+                }
+                break;
+            }
+            case UiControlKind::Indicator:
+                if (c.value_type != UiValueType::UInt32) {
+                    error = c.constant + ": an indicator holds an unsigned 32-bit value";
+                    return false;
+                }
+                break;
+            default: break;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ParsePanelFile(std::string_view text, UiPanelFile& file, std::string& error)
@@ -351,7 +410,7 @@ bool ParsePanelFile(std::string_view text, UiPanelFile& file, std::string& error
         error = "no panel described";
         return false;
     }
-    return true;
+    return CheckWholeFile(file, error);
 }
 
 const UiPanelEntry* FindPanel(const UiPanelFile& file, int number)
@@ -384,4 +443,12 @@ const char* ValueTypeName(UiValueType type)
     case UiValueType::None: break;
     }
     return "no value";
+}
+
+std::string PanelFileResourceName(const char* file_name)
+{
+    std::string name(file_name);
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return name;
 }

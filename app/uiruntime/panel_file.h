@@ -75,7 +75,12 @@ struct UiPanelFile {
 // Reads a panel file. Returns false and says why in `error` (with the line
 // number) when the text is not a well-formed panel file: unknown record or
 // field, a malformed number, control numbers out of order, a page whose
-// panel or tab control is not described before it.
+// panel or tab control is not described before it; or when a runtime could
+// not build it: a tab control without pages or with pages that do not fit
+// inside it or differ in place or size, an integer numeric whose limits
+// its value type (or a 32-bit signed number) does not hold, an indicator of
+// another type than uint32. A file that reads is built alike by every
+// runtime.
 bool ParsePanelFile(std::string_view text, UiPanelFile& file, std::string& error);
 
 // The panel of the given number, or null.
@@ -95,6 +100,11 @@ constexpr bool TakesInput(UiControlKind kind)
 {
     return kind != UiControlKind::Text && kind != UiControlKind::Decoration;
 }
+
+// The name a panel file travels under inside the program: its file name in
+// upper case (resource names ignore case), of resource type UIRFILETYPE.
+inline constexpr const char UiPanelFileResourceType[] = "UIRFILETYPE";
+std::string PanelFileResourceName(const char* file_name);
 
 // "64-bit floating point" and the like, for reports of a wrong value type.
 const char* ValueTypeName(UiValueType type);

@@ -7,8 +7,9 @@
 // through the program's callback table (UiProgramCallbacks, below).
 //
 // This header carries no toolkit type: the program includes it and nothing
-// else of the runtime. The implementation on Qt 6 Widgets lies in qt/; an
-// implementation on another toolkit defines the same functions.
+// else of the runtime. These functions are written once (ui_skeleton.cpp)
+// over a toolkit's primitives (ui_toolkit.h), which qt/ (Qt 6 Widgets) and
+// win32/ (native Win32) implement.
 //
 // Results: 0 or more for success (a handle where one is returned), a
 // negative UI_ERR_ code for failure. A wrong call (unknown handle, control

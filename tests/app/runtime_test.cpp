@@ -1,5 +1,6 @@
 // What only the Qt runtime's tests look at: the numerics' arrows as the
-// style draws them, and the panel-file reader's refusals. The runtime's
+// style draws them, and the panel-file reader's refusals (the reader is the
+// one both runtimes use). The runtime's
 // behaviour cases both runtimes share are in runtime_cases.cpp.
 #include "KX418.h"
 #include "ui_driver.h"
@@ -51,6 +52,48 @@ TEST(PanelFile, MalformedFilesAreRefusedWithTheirLine)
         std::string error;
         EXPECT_FALSE(ParsePanelFile(c.text, file, error)) << c.text;
         EXPECT_NE(error.find(c.error), std::string::npos) << c.text << " -> " << error;
+    }
+}
+
+// What no runtime could build is refused by the reader, so a file loads
+// under every runtime or under none: tab pages that do not fit their tab
+// control, integer limits beyond the value type. Null: the file reads.
+TEST(PanelFile, WhatARuntimeCannotBuildIsRefusedBeforeBuilding)
+{
+    const std::string tab = "panel P 1 width=100 height=100\n"
+                            "control 2 T tab top=10 left=10 width=80 height=80\n";
+    const std::string page = "panel A 2 page_of=P.T index=0 label=a top=30 left=10 width=80 height=60\n";
+    const auto numeric = [](const char* type_and_limits) {
+        return std::string("panel P 1 width=100 height=100\ncontrol 2 N numeric ") + type_and_limits +
+               " step=1 top=0 left=0 width=10 height=10\n";
+    };
+    struct Case { std::string text; const char* error; };
+    const Case cases[] = {
+        {tab + page, nullptr},
+        {tab, "without pages"},
+        {tab + "panel A 2 page_of=P.T index=0 top=30 left=10 width=81 height=60\n", "do not fit"},
+        {tab + "panel A 2 page_of=P.T index=0 top=10 left=10 width=80 height=60\n", "do not fit"},
+        {tab + page + "panel B 3 page_of=P.T index=1 top=30 left=10 width=80 height=59\n", "differ"},
+        {numeric("type=uint8 min=0 max=255"), nullptr},
+        {numeric("type=uint8 min=0 max=256"), "value type holds"},
+        {numeric("type=uint32 min=0 max=2147483647"), nullptr},
+        {numeric("type=uint32 min=0 max=2147483648"), "value type holds"},
+        {numeric("type=uint32 min=-1 max=5"), "value type holds"},
+        {numeric("type=int32 min=-2147483649 max=0"), "value type holds"},
+        {numeric("type=double min=-1e12 max=1e12"), nullptr},
+        {"panel P 1 width=10 height=10\ncontrol 2 I indicator type=double top=0 left=0 width=1 height=1\n",
+         "unsigned 32-bit"},
+    };
+    for (const Case& c : cases) {
+        UiPanelFile file;
+        std::string error;
+        const bool read = ParsePanelFile(c.text, file, error);
+        if (c.error == nullptr) {
+            EXPECT_TRUE(read) << c.text << " -> " << error;
+        } else {
+            EXPECT_FALSE(read) << c.text;
+            EXPECT_NE(error.find(c.error), std::string::npos) << c.text << " -> " << error;
+        }
     }
 }
 

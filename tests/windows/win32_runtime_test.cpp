@@ -253,26 +253,4 @@ TEST_F(Win32Panel, EveryControlAnswersWhereItIsDrawn)
     }
 }
 
-// Here a paste beyond a limit is not undone as a whole: the field takes the
-// limit it passed and shows it.
-TEST_F(Win32Panel, PastedValueOutsideTheLimitsBecomesTheLimit)
-{
-    ShowPageOf("TAB_FN4");
-    const int page = Handle("TAB_FN4");
-    const auto value = [&] {
-        double v = -1;
-        GetCtrlAttribute(page, TAB_FN4_NUMERIC_T1_F4, ATTR_CTRL_VAL, &v);
-        return v;
-    };
-    Paste_Into(page, TAB_FN4_NUMERIC_T1_F4, "99999999");
-    EXPECT_EQ(value(), 2678400.0);
-    EXPECT_EQ(Shown_Text(page, TAB_FN4_NUMERIC_T1_F4), "2678400.0");
-    Paste_Into(page, TAB_FN4_NUMERIC_T1_F4, "abc");
-    EXPECT_EQ(value(), 2678400.0) << "text that is no number is refused";
-    Paste_Into(page, TAB_FN4_NUMERIC_T1_F4, "0");
-    EXPECT_EQ(value(), 0.1) << "below the lower limit: the limit";
-    Paste_Into(page, TAB_FN4_NUMERIC_T1_F4, "-5");
-    EXPECT_EQ(value(), 0.1);
-}
-
 }  // namespace

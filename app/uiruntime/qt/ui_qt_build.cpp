@@ -4,6 +4,7 @@
 // to its panel's client area; nothing is laid out by Qt. Widgets are parented
 // to their panel's widget, which owns them.
 #include "ui_qt_state.h"
+#include "../ui_layout.h"
 
 #include <QColor>
 #include <QDoubleSpinBox>
@@ -18,14 +19,13 @@
 #include <QStackedWidget>
 #include <QTabBar>
 
-#include <limits>
 
 namespace {
 
 QColor Rgb(std::uint32_t rgb)
 {
-    return QColor(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
-                  static_cast<int>(rgb & 0xFF));
+    const UiRgb parts = RgbOf(rgb);
+    return QColor(parts.red, parts.green, parts.blue);
 }
 
 void Place(QWidget* widget, const UiRect& r)
@@ -48,15 +48,14 @@ void SetPixelSize(QWidget* widget, int pixels)
     widget->setFont(font);
 }
 
-// A text keeps the height of its font; when it is wider than its room in
-// this system's face, the face is narrowed until the text fits.
+// The face narrowed (stretched) until the text fits its room.
 void NarrowToFit(QWidget* widget, const QString& text, int width)
 {
     QFont font = widget->font();
-    for (int stretch = 100; stretch >= 60; stretch -= 2) {
+    font.setStretch(NarrowingToFit([&](int stretch) {
         font.setStretch(stretch);
-        if (QFontMetrics(font).horizontalAdvance(text) <= width) break;
-    }
+        return QFontMetrics(font).horizontalAdvance(text) <= width;
+    }));
     widget->setFont(font);
 }
 
@@ -78,10 +77,7 @@ QLabel* NewLabel(const UiControlEntry& c, QWidget* parent)
     auto* label = new QLabel(QString::fromStdString(c.label), parent);
     label->setObjectName(QString::fromStdString(c.constant + "_LABEL"));
     label->move(c.label_left, c.label_top);
-    // A label left of its control, on the control's row, keeps clear of it.
-    const bool left_of_control = c.label_left < c.rect.left && c.label_top >= c.rect.top - c.rect.height &&
-                                 c.label_top < c.rect.top + c.rect.height;
-    if (left_of_control) NarrowToFit(label, c.rect.left - c.label_left - 2);
+    if (LabelLeftOfControl(c)) NarrowToFit(label, LabelRoom(c));
     label->adjustSize();
     DrawOnly(label);
     return label;
@@ -97,29 +93,51 @@ void ArrowsAtLeft(QAbstractSpinBox* box)
     box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
-bool FitsInt(double v)
-{
-    return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
-}
+// A spin box that keeps the numerics' field rules: a number above the
+// upper limit, typed or pasted, becomes the limit at once; a number left in
+// the field below the lower limit becomes that limit when it is taken
+// (Enter, leaving the field). Anything else is the spin box's own rule.
+template <class Box> class NumericBox final : public Box {
+public:
+    NumericBox(const UiControlEntry& entry, QWidget* parent) : Box(parent), entry_(entry) {}
 
-QWidget* NewNumeric(const UiControlEntry& c, QWidget* parent, std::string& error)
+    QValidator::State validate(QString& input, int& pos) const override
+    {
+        double number = 0.0;
+        if (ReadNumericText(entry_, input.toStdString(), number) == UiTextState::Value && number > entry_.maximum) {
+            input = QString::fromStdString(FormatNumeric(entry_, entry_.maximum));
+            pos = static_cast<int>(input.size());
+            return QValidator::Acceptable;
+        }
+        return Box::validate(input, pos);
+    }
+
+    void fixup(QString& input) const override
+    {
+        double number = 0.0;
+        if (ReadNumericText(entry_, input.toStdString(), number) == UiTextState::Value)
+            input = QString::fromStdString(FormatNumeric(entry_, HeldValue(entry_, number)));
+        else
+            Box::fixup(input);
+    }
+
+private:
+    const UiControlEntry& entry_;
+};
+
+// The file's check has seen limits that its value type and a spin box hold.
+QWidget* NewNumeric(const UiControlEntry& c, QWidget* parent)
 {
     QAbstractSpinBox* box = nullptr;
     if (c.value_type == UiValueType::Double) {
-        auto* spin = new QDoubleSpinBox(parent);
+        auto* spin = new NumericBox<QDoubleSpinBox>(c, parent);
         spin->setDecimals(c.precision);
         spin->setRange(c.minimum, c.maximum);
         spin->setSingleStep(c.increment);
         spin->setValue(c.default_value);
         box = spin;
     } else {
-        const double low = c.value_type == UiValueType::UInt8 ? 0.0 : std::numeric_limits<int>::min();
-        const double high = c.value_type == UiValueType::UInt8 ? 255.0 : std::numeric_limits<int>::max();
-        if (c.minimum < low || c.maximum > high || !FitsInt(c.minimum) || !FitsInt(c.maximum)) {
-            error = c.constant + ": limits outside what its value type and a spin box hold";
-            return nullptr;
-        }
-        auto* spin = new QSpinBox(parent);
+        auto* spin = new NumericBox<QSpinBox>(c, parent);
         spin->setRange(static_cast<int>(c.minimum), static_cast<int>(c.maximum));
         spin->setSingleStep(static_cast<int>(c.increment));
         spin->setValue(static_cast<int>(c.default_value));
@@ -134,12 +152,8 @@ QWidget* NewNumeric(const UiControlEntry& c, QWidget* parent, std::string& error
     return box;
 }
 
-QWidget* NewIndicator(const UiControlEntry& c, QWidget* parent, std::string& error)
+QWidget* NewIndicator(const UiControlEntry& c, QWidget* parent)
 {
-    if (c.value_type != UiValueType::UInt32) {
-        error = c.constant + ": an indicator holds an unsigned 32-bit value";
-        return nullptr;
-    }
     auto* field = new QLineEdit(QString::number(static_cast<std::uint32_t>(c.default_value)), parent);
     field->setReadOnly(true);
     field->setFocusPolicy(Qt::NoFocus);
@@ -151,31 +165,15 @@ QWidget* NewIndicator(const UiControlEntry& c, QWidget* parent, std::string& err
 // A tab control: the strip of tabs above, and below it a frame holding the
 // stack of pages, placed where the file's pages say (relative to the
 // holding panel, as the pages' own top and left are).
-QWidget* NewTab(UiQtControl& control, const UiQtPanel& panel, std::string& error)
+QWidget* NewTab(UiControl& control, const UiPanel& panel)
 {
     const UiControlEntry& c = *control.entry;
-    const auto pages = PagesOf(*panel.file, panel.entry->constant, c.constant);
-    if (pages.empty()) {
-        error = c.constant + ": a tab control without pages";
-        return nullptr;
-    }
-    const UiPanelEntry& first = *pages.front();
+    // The file's check has seen pages there, alike and inside the control.
+    const UiPanelEntry& first = *PagesOf(*panel.file, panel.entry->constant, c.constant).front();
     const int page_top = first.top - c.rect.top;
     const int page_left = first.left - c.rect.left;
-    if (page_top <= 0 || page_left < 0 || page_left + first.width > c.rect.width ||
-        page_top + first.height > c.rect.height) {
-        error = c.constant + ": its pages do not fit inside it";
-        return nullptr;
-    }
-    for (const UiPanelEntry* page : pages) {
-        if (page->top != first.top || page->left != first.left || page->width != first.width ||
-            page->height != first.height) {
-            error = c.constant + ": its pages differ in place or size";
-            return nullptr;
-        }
-    }
 
-    auto* holder = new QWidget(panel.widget);
+    auto* holder = new QWidget(PanelWidget(panel));
     auto* frame = new QFrame(holder);
     frame->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
     frame->setGeometry(0, page_top - 1, c.rect.width, c.rect.height - page_top + 1);
@@ -188,18 +186,18 @@ QWidget* NewTab(UiQtControl& control, const UiQtPanel& panel, std::string& error
     auto* stack = new QStackedWidget(holder);
     stack->setGeometry(page_left, page_top, first.width, first.height);
     QObject::connect(bar, &QTabBar::currentChanged, stack, &QStackedWidget::setCurrentIndex);
-    control.tab_bar = bar;
-    control.pages = stack;
+    control.toolkit->tab_bar = bar;
+    control.toolkit->pages = stack;
     return holder;
 }
 
-QWidget* NewCommand(const UiQtPanel& panel, const UiControlEntry& c)
+QWidget* NewCommand(const UiPanel& panel, const UiControlEntry& c)
 {
-    auto* button = new QPushButton(QString::fromStdString(c.text), panel.widget);
+    auto* button = new QPushButton(QString::fromStdString(c.text), PanelWidget(panel));
     button->setAutoDefault(false);
     NarrowToFit(button, button->text(), c.rect.width - 12);  // room inside the button's frame
     QObject::connect(button, &QPushButton::clicked,
-                     [handle = panel.handle, number = c.number] { DeliverCommit(handle, number); });
+                     [handle = panel.handle, number = c.number] { UiDeliverCommit(handle, number); });
     return button;
 }
 
@@ -222,7 +220,7 @@ QWidget* NewText(const UiControlEntry& c, QWidget* parent)
     // Texts lie on the panel's colour, so one laid across a frame's edge
     // (a caption) hides the edge behind it.
     text->setAutoFillBackground(true);
-    text->setAlignment(c.font_size >= 30 ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter));
+    text->setAlignment(CentredText(c) ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter));
     SetPixelSize(text, c.font_size);
     NarrowToFit(text, c.rect.width);
     return text;
@@ -253,44 +251,32 @@ QWidget* NewPanelWidget(const UiPanelEntry& entry, QWidget* parent)
     return widget;
 }
 
-bool BuildControls(UiQtPanel& panel, std::string& error)
+bool UiToolkit_BuildControls(UiPanel& /*top*/, UiPanel& panel, std::string& /*error*/)
 {
-    panel.controls.clear();
-    panel.controls.resize(panel.entry->controls.size());
-    for (std::size_t i = 0; i < panel.entry->controls.size(); ++i) {
-        const UiControlEntry& c = panel.entry->controls[i];
-        UiQtControl& control = panel.controls[i];
-        control.entry = &c;
+    QWidget* const parent = PanelWidget(panel);
+    for (UiControl& control : panel.controls) {
+        const UiControlEntry& c = *control.entry;
+        control.toolkit = std::make_shared<UiToolkitControl>();
+        UiToolkitControl& part = *control.toolkit;
         QWidget* widget = nullptr;
         switch (c.kind) {
-        case UiControlKind::Tab: widget = NewTab(control, panel, error); break;
-        case UiControlKind::Numeric: widget = NewNumeric(c, panel.widget, error); break;
-        case UiControlKind::Indicator: widget = NewIndicator(c, panel.widget, error); break;
+        case UiControlKind::Tab: widget = NewTab(control, panel); break;
+        case UiControlKind::Numeric: widget = NewNumeric(c, parent); break;
+        case UiControlKind::Indicator: widget = NewIndicator(c, parent); break;
         case UiControlKind::Command: widget = NewCommand(panel, c); break;
-        case UiControlKind::Toggle: widget = NewToggle(c, panel.widget); break;
-        case UiControlKind::Text: widget = NewText(c, panel.widget); break;
-        case UiControlKind::Decoration: widget = NewDecoration(panel.widget); break;
+        case UiControlKind::Toggle: widget = NewToggle(c, parent); break;
+        case UiControlKind::Text: widget = NewText(c, parent); break;
+        case UiControlKind::Decoration: widget = NewDecoration(parent); break;
         }
-        if (widget == nullptr) return false;
         widget->setObjectName(QString::fromStdString(c.constant));
         Place(widget, c.rect);
         // Texts and frames take no input wherever they lie in the control
         // order; a frame is drawn beneath the controls it surrounds.
         if (!TakesInput(c.kind)) DrawOnly(widget);
         if (c.kind == UiControlKind::Decoration) widget->lower();
-        control.widget = widget;
-        control.indicator_value = c.kind == UiControlKind::Indicator
-                                      ? static_cast<std::uint32_t>(c.default_value)
-                                      : 0;
-        if (!c.label.empty()) control.label = NewLabel(c, panel.widget);
+        part.widget = widget;
+        part.indicator_value = c.kind == UiControlKind::Indicator ? static_cast<std::uint32_t>(c.default_value) : 0;
+        if (!c.label.empty()) part.label = NewLabel(c, parent);
     }
     return true;
-}
-
-void AddPage(UiQtControl& tab, QWidget* page, const UiPanelEntry& page_entry)
-{
-    tab.pages->addWidget(page);
-    tab.tab_bar->addTab(QString::fromStdString(page_entry.tab_label));
-    tab.tab_bar->setCurrentIndex(0);
-    tab.pages->setCurrentIndex(0);
 }

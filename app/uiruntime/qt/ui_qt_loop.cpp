@@ -1,6 +1,5 @@
-// ui_qt_loop.cpp - starting the runtime and running its event loop.
+// ui_qt_loop.cpp - starting Qt and running its event loops.
 #include "ui_qt_state.h"
-#include "../ui_test_hooks.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -10,21 +9,14 @@
 #include <cstring>
 #include <vector>
 
-UiQtRuntime& Runtime()
-{
-    static UiQtRuntime runtime;
-    return runtime;
-}
+namespace {
 
-void UiTest_SetLoopObserver(std::function<void()> observer)
-{
-    Runtime().loop_observer = std::move(observer);
-}
+std::vector<QEventLoop*> loops;  // running loops, innermost last
 
-int InitCVIRTEEx(void* /*moduleHandle*/, char* argv[], void* /*reserved*/)
+}  // namespace
+
+bool UiToolkit_Start(void* /*moduleHandle*/, char* argv[])
 {
-    UiQtRuntime& rt = Runtime();
-    if (rt.started) return 1;
     // A driver (a test, a benchmark) may have made the application object
     // already; the runtime then works within it.
     if (QApplication::instance() == nullptr) {
@@ -32,7 +24,7 @@ int InitCVIRTEEx(void* /*moduleHandle*/, char* argv[], void* /*reserved*/)
         const std::string platform = ChooseDisplayPlatform(argv, why);
         if (platform.empty()) {
             Refuse(0, "no window can be shown: " + why);
-            return 0;
+            return false;
         }
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
         ProvideRuntimeFolder();
@@ -68,31 +60,20 @@ int InitCVIRTEEx(void* /*moduleHandle*/, char* argv[], void* /*reserved*/)
     // every desktop; windows end only when the program says so.
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setQuitOnLastWindowClosed(false);
-    rt.started = true;
-    return 1;
+    return true;
 }
 
-int RunUserInterface()
+int UiToolkit_RunLoop(bool observed)
 {
-    UiQtRuntime& rt = Runtime();
-    if (!rt.started) return Refuse(UI_ERR_NOT_STARTED, "RunUserInterface before InitCVIRTEEx");
     QEventLoop loop;
-    rt.loops.push_back(&loop);
-    if (rt.loop_observer) {
-        QTimer::singleShot(0, &loop, [] {
-            const auto observer = Runtime().loop_observer;  // may replace itself
-            if (observer) observer();
-        });
-    }
+    loops.push_back(&loop);
+    if (observed) QTimer::singleShot(0, &loop, UiLoopRunning);
     const int code = loop.exec();
-    rt.loops.pop_back();
+    loops.pop_back();
     return code;
 }
 
-int QuitUserInterface(int returnCode)
+void UiToolkit_QuitLoop(int returnCode)
 {
-    UiQtRuntime& rt = Runtime();
-    if (rt.loops.empty()) return Refuse(UI_ERR_NOT_RUNNING, "QuitUserInterface without a running RunUserInterface");
-    rt.loops.back()->exit(returnCode);
-    return 0;
+    loops.back()->exit(returnCode);
 }

@@ -1,8 +1,7 @@
 // ui_qt_popup.cpp - modal message boxes.
 #include "ui_qt_state.h"
-#include "../ui_test_hooks.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -12,21 +11,7 @@
 
 #include <utility>
 
-void UiTest_SetPopupObserver(UiPopupObserver observer)
-{
-    Runtime().popup_observer = std::move(observer);
-}
-
 namespace {
-
-// The box belongs to the active window, or else to the first shown panel.
-QWidget* OwnerWindow()
-{
-    if (QWidget* active = QApplication::activeWindow()) return active;
-    for (const auto& [handle, panel] : Runtime().panels)
-        if (panel->window && panel->window->isVisible()) return panel->window.get();
-    return nullptr;
-}
 
 // Ctrl+C in a message box puts its title and message on the clipboard,
 // between separator lines, as message boxes on Windows do; Qt does so only
@@ -55,26 +40,20 @@ private:
 
 }  // namespace
 
-int MessagePopup(const char* title, const char* message)
+void UiToolkit_ShowBox(const UiPanel* owner, const std::string& title, const std::string& message,
+                       bool observed)
 {
-    UiQtRuntime& rt = Runtime();
-    if (!rt.started) return Refuse(UI_ERR_NOT_STARTED, "MessagePopup before InitCVIRTEEx");
-    const std::string title_text = title != nullptr ? title : "";
-    const std::string message_text = message != nullptr ? message : "";
-
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title_text),
-                    QString::fromStdString(message_text), QMessageBox::Ok, OwnerWindow());
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(message),
+                    QMessageBox::Ok, owner != nullptr ? PanelWidget(*owner) : nullptr);
     box.setWindowModality(Qt::ApplicationModal);
     // A key the focused button leaves alone travels on to the box.
     CopyOnCtrlC copier(box.windowTitle(), box.text());
     box.installEventFilter(&copier);
-    if (rt.popup_observer) {
+    if (observed) {
         // Runs inside the box's own loop, once the box is shown.
-        QTimer::singleShot(0, &box, [&box, title_text, message_text] {
-            const auto observer = Runtime().popup_observer;
-            if (observer && observer(title_text, message_text)) box.button(QMessageBox::Ok)->click();
+        QTimer::singleShot(0, &box, [&box, title, message] {
+            if (UiBoxShown(title, message)) box.button(QMessageBox::Ok)->click();
         });
     }
     box.exec();
-    return 0;
 }

@@ -7,6 +7,7 @@
 // the screen's, for the first build and for a change of DPI, which moves
 // and sizes everything in one pass.
 #include "ui_win32_state.h"
+#include "../ui_layout.h"
 
 #include <commctrl.h>
 
@@ -17,17 +18,22 @@ namespace {
 constexpr int ArrowsWidth = 9;  // the numerics' up-down arrows, at 96 DPI
 constexpr int LabelId = -1;     // labels take no commands
 
+}  // namespace
+
 COLORREF Colour(std::uint32_t rgb)
 {
-    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    const UiRgb parts = RgbOf(rgb);
+    return RGB(parts.red, parts.green, parts.blue);
 }
 
-HWND NewChild(UiWin32Panel& panel, const char* window_class, const std::string& text, DWORD style,
+namespace {
+
+HWND NewChild(UiPanel& panel, const char* window_class, const std::string& text, DWORD style,
               DWORD ex_style, int id, const RECT& place, HFONT font)
 {
     HWND child = CreateWindowExA(ex_style, window_class, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
                                  place.left, place.top, place.right - place.left, place.bottom - place.top,
-                                 panel.window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 WindowOf(panel), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  Runtime().instance, nullptr);
     if (child != nullptr) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return child;
@@ -38,7 +44,7 @@ HWND NewChild(UiWin32Panel& panel, const char* window_class, const std::string& 
 LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
                            DWORD_PTR reference)
 {
-    auto& control = *reinterpret_cast<UiWin32Control*>(reference);
+    auto& control = *reinterpret_cast<UiControl*>(reference);
     switch (message) {
     case WM_GETDLGCODE:
         if (lparam != 0 && reinterpret_cast<const MSG*>(lparam)->message == WM_KEYDOWN &&
@@ -52,7 +58,7 @@ LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wparam, LPARAM lpara
         }
         if (wparam == VK_UP || wparam == VK_DOWN) {
             CommitField(control);
-            control.value = StepNumeric(*control.entry, control.value, wparam == VK_UP ? 1 : -1);
+            control.toolkit->value = StepNumeric(*control.entry, control.toolkit->value, wparam == VK_UP ? 1 : -1);
             ShowValue(control);
             return 0;
         }
@@ -103,8 +109,9 @@ TEXTMETRICW Metrics(HFONT font)
 
 // The font of `size` pixels at 96 DPI (0: the dialog font), its glyphs
 // narrowed to `narrow` percent.
-HFONT FontOfSize(UiWin32Panel& top, int size, int narrow = 100)
+HFONT FontOfSize(UiPanel& top_panel, int size, int narrow = 100)
 {
+    UiToolkitPanel& top = *top_panel.toolkit;
     auto& font = top.fonts[{size, narrow}];
     if (!font) {
         // The system's message font at this DPI (a wide-character record:
@@ -128,15 +135,12 @@ HFONT FontOfSize(UiWin32Panel& top, int size, int narrow = 100)
     return font.get();
 }
 
-// A text keeps the height of its font; when it is wider than its room in
-// this system's face, the face is narrowed until the text fits.
-HFONT FittingFont(UiWin32Panel& top, int size, const std::string& text, int width)
+// The face narrowed until the text fits its room.
+HFONT FittingFont(UiPanel& top, int size, const std::string& text, int width)
 {
-    HFONT font = FontOfSize(top, size);
-    for (int narrow = 98; narrow >= 60 && TextExtent(font, text).cx > width; narrow -= 2) {
-        font = FontOfSize(top, size, narrow);
-    }
-    return font;
+    return FontOfSize(top, size, NarrowingToFit([&](int narrow) {
+        return TextExtent(FontOfSize(top, size, narrow), text).cx <= width;
+    }));
 }
 
 RECT Box(int left, int top, int width, int height)
@@ -153,9 +157,9 @@ struct Placement {
     HFONT label_font = nullptr;
 };
 
-Placement PlacementOf(UiWin32Panel& top, const UiControlEntry& c)
+Placement PlacementOf(UiPanel& top, const UiControlEntry& c)
 {
-    const Scaler s{top.dpi};
+    const Scaler s{top.toolkit->dpi};
     Placement at;
     at.font = c.kind == UiControlKind::Text ? FittingFont(top, c.font_size, c.text, s(c.rect.width))
                                             : FontOfSize(top, 0);
@@ -178,11 +182,7 @@ Placement PlacementOf(UiWin32Panel& top, const UiControlEntry& c)
     default: at.body = Box(left, place_top, width, height); break;
     }
     if (!c.label.empty()) {
-        // A label left of its control, on the control's row, keeps clear of it.
-        const bool left_of_control = c.label_left < c.rect.left && c.label_top >= c.rect.top - c.rect.height &&
-                                     c.label_top < c.rect.top + c.rect.height;
-        at.label_font = left_of_control ? FittingFont(top, 0, c.label, s(c.rect.left - c.label_left - 2))
-                                        : FontOfSize(top, 0);
+        at.label_font = LabelLeftOfControl(c) ? FittingFont(top, 0, c.label, s(LabelRoom(c))) : FontOfSize(top, 0);
         const SIZE extent = TextExtent(at.label_font, c.label);
         at.label = Box(s(c.label_left), s(c.label_top), extent.cx + 1, extent.cy);
     }
@@ -197,20 +197,16 @@ void Place(HWND window, const RECT& place)
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool BuildControl(UiWin32Panel& panel, UiWin32Control& control, const Placement& at, std::string& error)
+bool BuildControl(UiPanel& panel, UiControl& whole, const Placement& at, std::string& error)
 {
-    const UiControlEntry& c = *control.entry;
+    const UiControlEntry& c = *whole.entry;
+    UiToolkitControl& control = *whole.toolkit;
     const int id = c.number;
     switch (c.kind) {
     case UiControlKind::Tab:
         control.window = NewChild(panel, WC_TABCONTROLA, "", WS_TABSTOP, 0, id, at.body, at.font);
         break;
     case UiControlKind::Numeric:
-        if (!c.has_limits || c.value_type == UiValueType::None ||
-            (c.value_type == UiValueType::UInt8 && (c.minimum < 0 || c.maximum > 255))) {
-            error = c.constant + ": a numeric needs limits that its value type holds";
-            return false;
-        }
         control.value = HeldValue(c, c.default_value);
         control.window = NewChild(panel, "EDIT", FormatNumeric(c, control.value),
                                   WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, id, at.body, at.font);
@@ -219,14 +215,10 @@ bool BuildControl(UiWin32Panel& panel, UiWin32Control& control, const Placement&
             // Up-down controls take a width of their own when made: given theirs again.
             Place(control.arrows, at.arrows);
             SendMessageA(control.arrows, UDM_SETRANGE32, static_cast<WPARAM>(-1), 1);
-            SetWindowSubclass(control.window, FieldProc, 1, reinterpret_cast<DWORD_PTR>(&control));
+            SetWindowSubclass(control.window, FieldProc, 1, reinterpret_cast<DWORD_PTR>(&whole));
         }
         break;
     case UiControlKind::Indicator:
-        if (c.value_type != UiValueType::UInt32) {
-            error = c.constant + ": an indicator holds an unsigned 32-bit value";
-            return false;
-        }
         control.value = c.default_value;
         control.window = NewChild(panel, "EDIT", FormatNumeric(c, control.value), ES_RIGHT | ES_READONLY,
                                   WS_EX_CLIENTEDGE, id, at.body, at.font);
@@ -244,7 +236,7 @@ bool BuildControl(UiWin32Panel& panel, UiWin32Control& control, const Placement&
         // Without SS_NOTIFY a static text is transparent to the mouse: a
         // click on it reaches what lies beneath.
         control.window = NewChild(panel, "STATIC", c.text,
-                                  (c.font_size >= 30 ? SS_CENTER : SS_LEFT) | SS_CENTERIMAGE | SS_NOPREFIX, 0,
+                                  (CentredText(c) ? SS_CENTER : SS_LEFT) | SS_CENTERIMAGE | SS_NOPREFIX, 0,
                                   LabelId, at.body, at.font);
         break;
     case UiControlKind::Decoration:
@@ -257,7 +249,7 @@ bool BuildControl(UiWin32Panel& panel, UiWin32Control& control, const Placement&
         return false;
     }
     // Made showing its value (setting a field's text costs far more).
-    if (c.kind == UiControlKind::Numeric || c.kind == UiControlKind::Indicator) ShowValue(control);
+    if (c.kind == UiControlKind::Numeric || c.kind == UiControlKind::Indicator) ShowValue(whole);
     return true;
 }
 
@@ -266,10 +258,11 @@ void Refont(HWND window, HFONT font)
     SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
-void LayOutControls(UiWin32Panel& top, UiWin32Panel& panel)
+void LayOutControls(UiPanel& top, UiPanel& panel)
 {
-    for (UiWin32Control& control : panel.controls) {
-        const Placement at = PlacementOf(top, *control.entry);
+    for (UiControl& whole : panel.controls) {
+        const Placement at = PlacementOf(top, *whole.entry);
+        const UiToolkitControl& control = *whole.toolkit;
         Refont(control.window, at.font);
         Place(control.window, at.body);
         if (control.arrows != nullptr) Place(control.arrows, at.arrows);
@@ -282,19 +275,19 @@ void LayOutControls(UiWin32Panel& top, UiWin32Panel& panel)
 
 }  // namespace
 
-RECT PanelPlace(const UiWin32Panel& top, const UiPanelEntry& page)
+RECT PanelPlace(const UiPanel& top, const UiPanelEntry& page)
 {
-    const Scaler s{top.dpi};
+    const Scaler s{top.toolkit->dpi};
     return Box(s(page.left), s(page.top), s(page.width), s(page.height));
 }
 
-bool BuildControls(UiWin32Panel& top, UiWin32Panel& panel, std::string& error)
+bool UiToolkit_BuildControls(UiPanel& top, UiPanel& panel, std::string& error)
 {
-    panel.controls.clear();
-    panel.controls.resize(panel.entry->controls.size());
+    // Every control's part is there before the first window is made, for
+    // the messages the panel gets meanwhile.
     std::vector<Placement> places(panel.controls.size());
-    for (std::size_t i = 0; i < panel.entry->controls.size(); ++i) {
-        panel.controls[i].entry = &panel.entry->controls[i];
+    for (std::size_t i = 0; i < panel.controls.size(); ++i) {
+        panel.controls[i].toolkit = std::make_shared<UiToolkitControl>();
         places[i] = PlacementOf(top, *panel.controls[i].entry);
     }
     // Each window made lies beneath those made before it, and the order of
@@ -310,13 +303,13 @@ bool BuildControls(UiWin32Panel& top, UiWin32Panel& panel, std::string& error)
     };
     if (!build([](UiControlKind kind) { return TakesInput(kind); })) return false;
     for (std::size_t i = 0; i < panel.controls.size(); ++i) {
-        UiWin32Control& control = panel.controls[i];
+        UiControl& control = panel.controls[i];
         const UiControlEntry& c = *control.entry;
         if (c.kind == UiControlKind::Text && !BuildControl(panel, control, places[i], error)) return false;
         if (c.label.empty()) continue;
-        control.label = NewChild(panel, "STATIC", c.label, SS_LEFT | SS_NOPREFIX, 0, LabelId, places[i].label,
+        control.toolkit->label = NewChild(panel, "STATIC", c.label, SS_LEFT | SS_NOPREFIX, 0, LabelId, places[i].label,
                                  places[i].label_font);
-        if (control.label == nullptr) {
+        if (control.toolkit->label == nullptr) {
             error = c.constant + ": its label cannot be made";
             return false;
         }
@@ -324,8 +317,9 @@ bool BuildControls(UiWin32Panel& top, UiWin32Panel& panel, std::string& error)
     return build([](UiControlKind kind) { return kind == UiControlKind::Decoration; });
 }
 
-void FitFrame(UiWin32Panel& top, unsigned dpi)
+void FitFrame(UiPanel& top_panel, unsigned dpi)
 {
+    UiToolkitPanel& top = *top_panel.toolkit;
     if (dpi == 0) dpi = GetDpiForWindow(top.window);
     if (dpi != 0 && dpi != top.dpi) {
         top.dpi = dpi;
@@ -334,33 +328,33 @@ void FitFrame(UiWin32Panel& top, unsigned dpi)
     const Scaler s{top.dpi};
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(top.window, GWL_STYLE));
     const DWORD ex_style = static_cast<DWORD>(GetWindowLongPtrA(top.window, GWL_EXSTYLE));
-    RECT frame{0, 0, s(top.entry->width), s(top.entry->height)};
+    RECT frame{0, 0, s(top_panel.entry->width), s(top_panel.entry->height)};
     AdjustWindowRectExForDpi(&frame, style, FALSE, ex_style, top.dpi);
     SetWindowPos(top.window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void LayOut(UiWin32Panel& top, unsigned dpi)
+void LayOut(UiPanel& top, unsigned dpi)
 {
     FitFrame(top, dpi);
     LayOutControls(top, top);
-    for (UiWin32Control& control : top.controls) {
+    for (UiControl& control : top.controls) {
         for (int handle : control.page_handles) {
-            UiWin32Panel* page = FindPanelByHandle(handle);
+            UiPanel* page = UiFindPanel(handle);
             if (page == nullptr) continue;
-            Place(page->window, PanelPlace(top, *page->entry));
+            Place(WindowOf(*page), PanelPlace(top, *page->entry));
             LayOutControls(top, *page);
         }
     }
-    InvalidateRect(top.window, nullptr, TRUE);
+    InvalidateRect(WindowOf(top), nullptr, TRUE);
 }
 
-void ShowPageInFront(UiWin32Control& tab)
+void ShowPageInFront(UiControl& tab)
 {
-    const auto front = SendMessageA(tab.window, TCM_GETCURSEL, 0, 0);
+    const auto front = SendMessageA(tab.toolkit->window, TCM_GETCURSEL, 0, 0);
     for (std::size_t i = 0; i < tab.page_handles.size(); ++i) {
-        if (UiWin32Panel* page = FindPanelByHandle(tab.page_handles[i]))
-            ShowWindow(page->window, static_cast<LRESULT>(i) == front ? SW_SHOW : SW_HIDE);
+        if (UiPanel* page = UiFindPanel(tab.page_handles[i]))
+            ShowWindow(WindowOf(*page), static_cast<LRESULT>(i) == front ? SW_SHOW : SW_HIDE);
     }
 }
 
@@ -386,17 +380,19 @@ void SetFieldText(HWND field, const std::string& text)
 
 }  // namespace
 
-void ShowValue(UiWin32Control& control)
+void ShowValue(UiControl& whole)
 {
-    const std::string text = FormatNumeric(*control.entry, control.value);
+    UiToolkitControl& control = *whole.toolkit;
+    const std::string text = FormatNumeric(*whole.entry, control.value);
     if (FieldText(control.window) != text) SetFieldText(control.window, text);
     control.good_text = text;
 }
 
-void FilterField(UiWin32Control& control)
+void FilterField(UiControl& whole)
 {
     if (filtering) return;
-    const UiControlEntry& c = *control.entry;
+    const UiControlEntry& c = *whole.entry;
+    UiToolkitControl& control = *whole.toolkit;
     const std::string text = FieldText(control.window);
     double number = 0.0;
     switch (ReadNumericText(c, text, number)) {
@@ -412,7 +408,7 @@ void FilterField(UiWin32Control& control)
         control.value = HeldValue(c, number);
         if (number > c.maximum) {
             // Above the upper limit: the field shows the limit it holds.
-            ShowValue(control);
+            ShowValue(whole);
             const auto end = static_cast<WPARAM>(GetWindowTextLengthA(control.window));
             SendMessageA(control.window, EM_SETSEL, end, static_cast<LPARAM>(end));
             return;
@@ -423,29 +419,32 @@ void FilterField(UiWin32Control& control)
     control.good_text = text;
 }
 
-void CommitField(UiWin32Control& control)
+void CommitField(UiControl& control)
 {
     if (control.entry->kind != UiControlKind::Numeric) return;
     double number = 0.0;
-    if (ReadNumericText(*control.entry, FieldText(control.window), number) == UiTextState::Value)
-        control.value = HeldValue(*control.entry, number);
+    UiToolkitControl& part = *control.toolkit;
+    if (ReadNumericText(*control.entry, FieldText(part.window), number) == UiTextState::Value)
+        part.value = HeldValue(*control.entry, number);
     ShowValue(control);
 }
 
 // ---- colours --------------------------------------------------------------
 
-HBRUSH ColourControl(UiWin32Panel& panel, HWND child, HDC dc)
+HBRUSH ColourControl(UiPanel& panel, HWND child, HDC dc)
 {
     std::uint32_t colour = panel.entry->colour;
-    for (UiWin32Control& control : panel.controls) {
+    for (const UiControl& control : panel.controls) {
         const UiControlKind kind = control.entry->kind;
-        if (control.window == child && (kind == UiControlKind::Numeric || kind == UiControlKind::Indicator))
+        if (control.toolkit && control.toolkit->window == child &&
+            (kind == UiControlKind::Numeric || kind == UiControlKind::Indicator))
             colour = control.entry->field_colour;
     }
     SetBkColor(dc, Colour(colour));
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    if (colour == panel.entry->colour) return panel.background.get();
-    auto& brush = panel.field_brushes[colour];
+    UiToolkitPanel& part = *panel.toolkit;
+    if (colour == panel.entry->colour) return part.background.get();
+    auto& brush = part.field_brushes[colour];
     if (!brush) brush.reset(CreateSolidBrush(Colour(colour)));
     return brush.get();
 }

@@ -1,6 +1,6 @@
-// ui_win32_loop.cpp - starting the runtime and running its event loop.
+// ui_win32_loop.cpp - starting the Win32 toolkit and running its event
+// loops.
 #include "ui_win32_state.h"
-#include "../ui_test_hooks.h"
 
 #include <commctrl.h>
 
@@ -10,18 +10,18 @@ UiWin32Runtime& Runtime()
     return runtime;
 }
 
-void UiTest_SetLoopObserver(std::function<void()> observer)
-{
-    Runtime().loop_observer = std::move(observer);
-}
-
 namespace {
+
+struct Loop {
+    bool quit = false;
+    int code = 0;
+};
+std::vector<Loop*> loops;  // running loops, innermost last
 
 void CALLBACK RunLoopObserver(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(nullptr, timer);
-    const auto observer = Runtime().loop_observer;  // may replace itself
-    if (observer) observer();
+    UiLoopRunning();
 }
 
 // The window of a panel, top-level or page, that a message is for.
@@ -33,10 +33,9 @@ HWND PanelWindowOf(HWND window)
 
 }  // namespace
 
-int InitCVIRTEEx(void* moduleHandle, char* /*argv*/[], void* /*reserved*/)
+bool UiToolkit_Start(void* moduleHandle, char* /*argv*/[])
 {
     UiWin32Runtime& rt = Runtime();
-    if (rt.started) return 1;
     rt.instance = moduleHandle != nullptr ? static_cast<HINSTANCE>(moduleHandle) : GetModuleHandleA(nullptr);
 
     // Sharp at every DPI: the panel scales itself, the system does not
@@ -47,7 +46,7 @@ int InitCVIRTEEx(void* moduleHandle, char* /*argv*/[], void* /*reserved*/)
 
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                   ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
-    if (!InitCommonControlsEx(&controls)) return 0;
+    if (!InitCommonControlsEx(&controls)) return false;
 
     WNDCLASSEXA panel_class{};
     panel_class.cbSize = sizeof(panel_class);
@@ -56,20 +55,16 @@ int InitCVIRTEEx(void* moduleHandle, char* /*argv*/[], void* /*reserved*/)
     panel_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
     panel_class.hIcon = LoadIconA(rt.instance, MAKEINTRESOURCEA(1));
     panel_class.lpszClassName = PanelWindowClass;
-    if (RegisterClassExA(&panel_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return 0;
+    if (RegisterClassExA(&panel_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
     // No screen to show panels on.
-    if (GetSystemMetrics(SM_CXSCREEN) <= 0) return 0;
-    rt.started = true;
-    return 1;
+    return GetSystemMetrics(SM_CXSCREEN) > 0;
 }
 
-int RunUserInterface()
+int UiToolkit_RunLoop(bool observed)
 {
-    UiWin32Runtime& rt = Runtime();
-    if (!rt.started) return Refuse(UI_ERR_NOT_STARTED, "RunUserInterface before InitCVIRTEEx");
-    UiWin32Loop loop;
-    rt.loops.push_back(&loop);
-    if (rt.loop_observer) SetTimer(nullptr, 0, 0, RunLoopObserver);
+    Loop loop;
+    loops.push_back(&loop);
+    if (observed) SetTimer(nullptr, 0, 0, RunLoopObserver);
     MSG message;
     while (!loop.quit) {
         const BOOL got = GetMessageA(&message, nullptr, 0, 0);
@@ -84,16 +79,13 @@ int RunUserInterface()
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    rt.loops.pop_back();
+    loops.pop_back();
     return loop.code;
 }
 
-int QuitUserInterface(int returnCode)
+void UiToolkit_QuitLoop(int returnCode)
 {
-    UiWin32Runtime& rt = Runtime();
-    if (rt.loops.empty()) return Refuse(UI_ERR_NOT_RUNNING, "QuitUserInterface without a running RunUserInterface");
-    rt.loops.back()->quit = true;
-    rt.loops.back()->code = returnCode;
+    loops.back()->quit = true;
+    loops.back()->code = returnCode;
     PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);  // wakes the loop
-    return 0;
 }

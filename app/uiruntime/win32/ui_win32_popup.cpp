@@ -1,27 +1,10 @@
 // ui_win32_popup.cpp - modal message boxes.
 #include "ui_win32_state.h"
-#include "../ui_test_hooks.h"
 #include "ui_win32_access.h"
 
 #include <string_view>
 
-void UiTest_SetPopupObserver(UiPopupObserver observer)
-{
-    Runtime().popup_observer = std::move(observer);
-}
-
 namespace {
-
-// The box belongs to the active panel window, or else to the first shown
-// top-level panel.
-HWND OwnerWindow()
-{
-    HWND active = GetActiveWindow();
-    if (active != nullptr && PanelOfWindow(active) != nullptr) return active;
-    for (const auto& [handle, panel] : Runtime().panels)
-        if (panel->owned && IsWindowVisible(panel->window)) return panel->window;
-    return nullptr;
-}
 
 std::string WindowText(HWND window)
 {
@@ -62,8 +45,7 @@ void CALLBACK WatchForBox(HWND, UINT, UINT_PTR timer, DWORD)
     HWND box = UiWin32_ShownBox(title, message);
     if (box == nullptr) return;
     KillTimer(nullptr, timer);
-    const auto observer = Runtime().popup_observer;
-    if (observer && observer(title, message)) PostMessageA(box, WM_COMMAND, IDOK, 0);
+    if (UiBoxShown(title, message)) PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
 }  // namespace
@@ -79,14 +61,11 @@ HWND UiWin32_ShownBox(std::string& title, std::string& message)
     return box;
 }
 
-int MessagePopup(const char* title, const char* message)
+void UiToolkit_ShowBox(const UiPanel* owner_panel, const std::string& title, const std::string& message,
+                       bool observed)
 {
-    UiWin32Runtime& rt = Runtime();
-    if (!rt.started) return Refuse(UI_ERR_NOT_STARTED, "MessagePopup before InitCVIRTEEx");
-    HWND owner = OwnerWindow();
-    const UINT_PTR watch = rt.popup_observer ? SetTimer(nullptr, 0, 20, WatchForBox) : 0;
-    MessageBoxA(owner, message != nullptr ? message : "", title != nullptr ? title : "",
-                MB_OK | (owner != nullptr ? MB_APPLMODAL : MB_TASKMODAL));
+    HWND owner = owner_panel != nullptr ? WindowOf(*owner_panel) : nullptr;
+    const UINT_PTR watch = observed ? SetTimer(nullptr, 0, 20, WatchForBox) : 0;
+    MessageBoxA(owner, message.c_str(), title.c_str(), MB_OK | (owner != nullptr ? MB_APPLMODAL : MB_TASKMODAL));
     if (watch != 0) KillTimer(nullptr, watch);
-    return 0;
 }
