@@ -22,6 +22,7 @@ extern "C" {
 #include <hidsdi.h>
 }
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -265,7 +266,34 @@ void Hid_Cancel_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped) {
 }
 
 void Hid_Discard_Input(Hid_Handle read_channel) {
-    if (read_channel != Hid_None) HidD_FlushQueue(To_Handle(read_channel));
+    if (read_channel == Hid_None) return;
+    const HANDLE file = To_Handle(read_channel);
+    if (HidD_FlushQueue(file)) return;
+
+    // A HID stack without the flush (wine's answers ERROR_NOT_SUPPORTED):
+    // read what is queued until a read would have to wait. A read that
+    // waits is cancelled, and whatever it still got is dropped too. The
+    // HID class keeps a few hundred reports per handle at most.
+    const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (event == nullptr) return;
+    std::array<std::uint8_t, Hid_Report_Size> report{};
+    for (int reads = 0; reads < 1024; ++reads) {
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = event;
+        ResetEvent(event);
+        DWORD got = 0;
+        if (!ReadFile(file, report.data(), static_cast<DWORD>(report.size()), nullptr,
+                      &overlapped)) {
+            if (GetLastError() != ERROR_IO_PENDING) break;
+            if (WaitForSingleObject(event, 0) != WAIT_OBJECT_0) {
+                CancelIo(file);
+                GetOverlappedResult(file, &overlapped, &got, TRUE);
+                break;
+            }
+        }
+        if (!GetOverlappedResult(file, &overlapped, &got, TRUE)) break;
+    }
+    CloseHandle(event);
 }
 
 // ---------------------------------------------------------------------------
