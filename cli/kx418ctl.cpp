@@ -407,7 +407,7 @@ constexpr const char* Exit_Code_Text =
     "  4  \"Empfangsfehler!\": a report was not acknowledged within 2000 ms\n"
     "  5  list: no KX418 could be opened, and devices are present that this user\n"
     "     cannot open (permission denied, busy)\n"
-    "  6  the module is in use by another program (busy for 3 s; list: every KX418 is)\n";
+    "  6  the KX418 stayed in use by another program for 3 s (list: every KX418 is)\n";
 
 void Add_Selection(CLI::App& command) {
     CLI::Option* device = command.add_option(
