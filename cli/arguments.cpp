@@ -106,16 +106,17 @@ double Parse_Seconds(std::string_view text, std::string_view name, double lower_
 
 namespace {
 
-// A small whole number from 1 to `highest`, as digits only.
-int Parse_Small_Number(std::string_view text, std::string_view name, int highest,
+// A small whole number from `lowest` to `highest`, as digits only.
+int Parse_Small_Number(std::string_view text, std::string_view name, int lowest, int highest,
                        std::string_view what) {
-    const std::string rule = std::string(what) + " 1 to " + std::to_string(highest);
+    const std::string rule =
+        std::string(what) + " " + std::to_string(lowest) + " to " + std::to_string(highest);
     if (text.empty()) Refuse(name, text, "empty (" + rule + ")");
     if (!std::all_of(text.begin(), text.end(), Is_Digit))
         Refuse(name, text, "not a whole number (" + rule + ")");
     int number = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (error != std::errc{} || end != text.data() + text.size() || number < 1 ||
+    if (error != std::errc{} || end != text.data() + text.size() || number < lowest ||
         number > highest)
         Refuse(name, text, "unknown (" + rule + ")");
     return number;
@@ -125,13 +126,16 @@ int Parse_Small_Number(std::string_view text, std::string_view name, int highest
 
 const Function_Page& Parse_Function(std::string_view text) {
     const int function = Parse_Small_Number(
-        text, "FUNCTION", static_cast<int>(Function_Pages.size()),
-        "functions are");
+        text, "FUNCTION", 1, static_cast<int>(Function_Pages.size()), "functions are");
     return *Find_Function_Page(function);
 }
 
 int Parse_Channel(std::string_view text, std::string_view name) {
-    return Parse_Small_Number(text, name, Sequencer_Channel_Count, "channels are");
+    return Parse_Small_Number(text, name, 1, Sequencer_Channel_Count, "channels are");
+}
+
+int Parse_Index(std::string_view text) {
+    return Parse_Small_Number(text, "--index", 0, Highest_Index, "modules are numbered");
 }
 
 // ---------------------------------------------------------------------------
@@ -150,13 +154,130 @@ using Toml_Value = toml::basic_value<toml::discard_comments, std::map, std::vect
     throw Usage_Error("sequence file " + path + ":" + std::to_string(line) + ": " + problem);
 }
 
-// The first line of a parser message, without its "[error] " lead.
-std::string First_Line(const char* message) {
-    std::string line(message);
-    line = line.substr(0, line.find('\n'));
-    constexpr std::string_view lead = "[error] ";
-    if (line.starts_with(lead)) line.erase(0, lead.size());
-    return line;
+// The deepest a sequence file nests tables: channel, then its number. Each
+// bracket, brace and dot of a key is one level: [channel.1] is two, as are
+// channel.1.start = 1.5 and channel = { 1 = { start = 1.5 } }. Nothing
+// valid goes deeper.
+constexpr int Deepest_Nesting = 2;
+
+// The line on which `text` first nests deeper than Deepest_Nesting, with
+// brackets, braces and the dots of keys counted outside strings and
+// comments; 0 where it never does. Checked before the parser, which
+// descends one call per level.
+std::uint_least32_t Too_Deep_Line(std::string_view text) {
+    enum class In { Code, Comment, Basic, Literal, Multiline_Basic, Multiline_Literal };
+    constexpr std::string_view Three_Quotes = "\"\"\"";
+    constexpr std::string_view Three_Apostrophes = "'''";
+    In in = In::Code;
+    int depth = 0;
+    std::array<char, Deepest_Nesting + 1> opened{};  // the brackets and braces open now
+    bool in_key = true;  // where a key may be: a line's start, a header, after { or ,
+    int key_dots = 0;
+    std::uint_least32_t line = 1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const std::string_view rest = text.substr(i);
+        if (c == '\n') {
+            ++line;
+            in_key = true;
+            key_dots = 0;
+            // A comment or a one-line string ends with its line.
+            if (in == In::Comment || in == In::Basic || in == In::Literal) in = In::Code;
+            continue;
+        }
+        switch (in) {
+        case In::Code:
+            if (c == '#') {
+                in = In::Comment;
+            } else if (rest.starts_with(Three_Quotes)) {
+                in = In::Multiline_Basic;
+                i += 2;
+            } else if (rest.starts_with(Three_Apostrophes)) {
+                in = In::Multiline_Literal;
+                i += 2;
+            } else if (c == '"') {
+                in = In::Basic;
+            } else if (c == '\'') {
+                in = In::Literal;
+            } else if (c == '[' || c == '{') {
+                if (++depth + key_dots > Deepest_Nesting) return line;
+                opened[static_cast<std::size_t>(depth)] = c;
+                in_key = c == '{' || depth == 1;
+                key_dots = 0;
+            } else if ((c == ']' || c == '}') && depth > 0) {
+                --depth;
+            } else if (c == '=') {
+                in_key = false;
+                key_dots = 0;
+            } else if (c == ',' && depth > 0 && opened[static_cast<std::size_t>(depth)] == '{') {
+                in_key = true;
+            } else if (c == '.' && in_key && depth + ++key_dots > Deepest_Nesting) {
+                return line;
+            }
+            break;
+        case In::Comment: break;
+        case In::Basic:
+        case In::Multiline_Basic:
+            if (c == '\\' && i + 1 < text.size() && text[i + 1] != '\n') {
+                ++i;  // an escaped character, a quote among them
+            } else if (in == In::Basic ? c == '"' : rest.starts_with(Three_Quotes)) {
+                if (in == In::Multiline_Basic) i += 2;
+                in = In::Code;
+            }
+            break;
+        case In::Literal:
+        case In::Multiline_Literal:
+            if (in == In::Literal ? c == '\'' : rest.starts_with(Three_Apostrophes)) {
+                if (in == In::Multiline_Literal) i += 2;
+                in = In::Code;
+            }
+            break;
+        }
+    }
+    return 0;
+}
+
+std::string Trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return {};
+    const std::size_t last = text.find_last_not_of(" \t\r");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+// What a line that the parser could not read should have been, told from
+// the line itself: a sequence file holds [channel.N] table headers and
+// key = value lines whose values are times or true or false. `repeated`
+// where the parser found the key or table given before.
+std::string Expected_On(std::string_view line, bool repeated) {
+    const std::string code = Trimmed(line.substr(0, line.find('#')));
+    if (code.starts_with("[[")) return "expected a table header [channel.N], not an array of tables";
+    if (code.starts_with("[")) {
+        if (repeated) return "table " + Shown(code) + " given twice";
+        if (!code.ends_with("]"))
+            return "expected a table header [channel.N] closed by \"]\", found \"" + Shown(code) +
+                   "\"";
+        return "expected a table header [channel.N], N from 1 to 8, found \"" + Shown(code) + "\"";
+    }
+    if (code.empty())
+        return "expected the end of what an earlier line began (a bracket, brace or quote left "
+               "open)";
+    const std::size_t equals = code.find('=');
+    if (equals == std::string::npos)
+        return "expected key = value, e.g. start = 1.5, found \"" + Shown(code) + "\"";
+    const std::string key = Trimmed(std::string_view(code).substr(0, equals));
+    const std::string value = Trimmed(std::string_view(code).substr(equals + 1));
+    const bool bare_key = !key.empty() && std::all_of(key.begin(), key.end(), [](char c) {
+        return Is_Digit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' ||
+               c == '_' || c == '.';
+    });
+    if (!bare_key && !key.starts_with('"') && !key.starts_with('\''))
+        return "expected a key (auto-restart, start or stop) before \"=\", found \"" + Shown(key) +
+               "\"";
+    if (repeated) return "\"" + Shown(key) + "\" given twice";
+    const std::string expected = "a time in seconds (e.g. 1.5), or true or false";
+    if (value.empty()) return "expected " + expected + " after \"" + Shown(key) + " =\"";
+    return "expected " + expected + " after \"" + Shown(key) + " =\", found \"" + Shown(value) +
+           "\"";
 }
 
 // The value's text as written in the file, so that a time in the file is
@@ -198,14 +319,21 @@ void Read_Sequence_File(const std::string& path, Sequence_Settings& settings) {
     }
     if (file.bad()) throw Usage_Error("sequence file " + path + ": cannot be read");
 
+    if (const std::uint_least32_t line = Too_Deep_Line(text))
+        File_Error(path, line,
+                   "nested deeper than a sequence file goes ([channel.N] tables of start and "
+                   "stop times)");
     Toml_Value root;
     try {
         std::istringstream stream(text);
         root = toml::parse<toml::discard_comments, std::map, std::vector>(stream, path);
     } catch (const toml::exception& error) {
-        File_Error(path, error.location().line(), "malformed: " + First_Line(error.what()));
-    } catch (const std::exception& error) {
-        throw Usage_Error("sequence file " + path + ": cannot be read: " + First_Line(error.what()));
+        const toml::source_location where = error.location();
+        const bool repeated = std::string_view(error.what()).find("already exists") !=
+                              std::string_view::npos;
+        File_Error(path, where.line(), Expected_On(where.line_str(), repeated));
+    } catch (const std::exception&) {
+        throw Usage_Error("sequence file " + path + ": cannot be read as TOML");
     }
 
     for (const auto& [key, value] : root.as_table()) {

@@ -32,6 +32,10 @@ const Function_Page& Parse_Function(std::string_view text);
 // A channel number's text, 1 to 8.
 int Parse_Channel(std::string_view text, std::string_view name);
 
+// A module's index as list numbers them, 0 to Highest_Index.
+constexpr int Highest_Index = 65535;
+int Parse_Index(std::string_view text);
+
 // The sequencer's settings: each channel's start and stop in seconds, and
 // auto-restart. A channel given nowhere keeps 0.0 and 0.0, as on the page.
 struct Sequence_Settings {

@@ -5,6 +5,7 @@
 // logic; the tool's own words are English, the outcome texts the system's.
 #include "kx418ctl.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <span>
@@ -15,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "arguments.h"
+#include "help.h"
 #include "kx418.h"
 #include "kx418_logic.h"
 #include "platform.h"
@@ -322,9 +324,10 @@ int Run_Send(const Send_Arguments& arguments, bool dry_run, std::ostream& out,
     const Function_Page& page = Parse_Function(arguments.function);
     const int given = static_cast<int>(arguments.times.size());
     if (given != page.times) {
+        constexpr const char* Count[] = {"no time", "one time", "two times"};
         const std::string takes = "function " + std::to_string(page.function) + " (" +
-                                  page.name + ") takes " + std::to_string(page.times) +
-                                  (page.times == 1 ? " time" : " times");
+                                  page.name + ") takes " +
+                                  Count[std::min(page.times, 2)];
         throw Usage_Error(std::string(given > page.times ? "too many" : "too few") +
                           " times: " + std::to_string(given) + " given, " + takes);
     }
@@ -354,6 +357,11 @@ int Run_Sequence(const Sequence_Arguments& arguments, bool dry_run, std::ostream
                  std::ostream& err) {
     Sequence_Settings settings;
     if (!arguments.file.empty()) Read_Sequence_File(arguments.file, settings);
+    // One --channel may be followed by several channels' values, but by
+    // whole ones only.
+    if (arguments.channels.size() % 3 != 0)
+        throw Usage_Error("--channel: takes N START STOP, three values a channel; " +
+                          std::to_string(arguments.channels.size()) + " given");
     std::array<bool, Sequencer_Channel_Count> given{};
     for (std::size_t i = 0; i + 2 < arguments.channels.size(); i += 3) {
         const int channel = Parse_Channel(arguments.channels[i], "--channel N");
@@ -398,27 +406,93 @@ int Run_Sequence(const Sequence_Arguments& arguments, bool dry_run, std::ostream
     return Tell(outcome, out, err);
 }
 
-constexpr const char* Exit_Code_Text =
-    "Exit codes:\n"
-    "  0  sent and acknowledged (list: a KX418 can be opened)\n"
-    "  1  \"Das Geraet wurde nicht gefunden!\" (list: no KX418 present)\n"
-    "  2  bad usage: nothing was opened or sent\n"
-    "  3  \"Sendefehler!\": a report could not be written\n"
-    "  4  \"Empfangsfehler!\": a report was not acknowledged within 2000 ms\n"
-    "  5  list: no KX418 could be opened, and devices are present that this user\n"
-    "     cannot open (permission denied, busy)\n"
-    "  6  the KX418 stayed in use by another program for 3 s (list: every KX418 is)\n";
+// ---------------------------------------------------------------------------
+// The command line
+// ---------------------------------------------------------------------------
 
-void Add_Selection(CLI::App& command) {
-    CLI::Option* device = command.add_option(
-        "--device", Selected_Path,
-        std::string("the module at this device path (as 'kx418ctl list' shows it), e.g. ") +
-            Example_Device_Path());
-    CLI::Option* index = command.add_option("--index", Selected_Index,
-                                            "the N-th module in the walk's order, from 0 "
-                                            "(as 'kx418ctl list' numbers them)")
-                             ->check(CLI::Range(0, 65535));
-    device->excludes(index);
+// How a value option is written, for the line that says its value is missing.
+std::string Example_Of(const CLI::Option& option) {
+    const std::string name = option.get_name();
+    if (name == "--device") return "--device " + std::string(Example_Device_Path());
+    if (name == "--index") return "--index 1";
+    if (name == "--file") return "--file line4.toml";
+    if (name == "--channel") return "--channel 2 5 7.5";
+    return name + " " + option.get_type_name();
+}
+
+// The line for an error of the command-line parser, in the tool's words:
+// the option it concerns, and what that option takes.
+std::string Parse_Problem(const CLI::ParseError& error,
+                          std::initializer_list<const CLI::App*> commands) {
+    const std::string_view message = error.what();
+    const CLI::Option* named = nullptr;
+    for (const CLI::App* command : commands)
+        for (const CLI::Option* option : command->get_options()) {
+            const std::string name = option->get_name();
+            if (!option->get_positional() && message.find(name) != std::string_view::npos &&
+                (!named || name.size() > named->get_name().size()))
+                named = option;
+        }
+    if (!named) return "the command line cannot be read";
+    if (named->get_expected_max() == 0) return named->get_name() + ": takes no value";
+    std::string values = named->get_type_name();
+    if (named->get_type_size() > 1)
+        values += " (" + std::to_string(named->get_type_size()) + " values)";
+    return named->get_name() + ": needs " + values + ", e.g. " + Example_Of(*named);
+}
+
+// What is wrong with the words the parser did not take ("" when nothing
+// is left over): an unknown option, or an argument where none belongs.
+std::string Left_Over(const CLI::App& command) {
+    const std::vector<std::string> left = command.remaining();
+    if (left.empty()) return {};
+    const std::string& word = left.front();
+    std::string known;
+    for (const CLI::Option* option : command.get_options())
+        if (!option->get_positional()) known += (known.empty() ? "" : ", ") + option->get_name();
+    const std::string who = command.get_parent() ? command.get_name() : "kx418ctl";
+    if (word.size() > 1 && word.front() == '-')
+        return "unknown option \"" + word + "\" (" + who + "'s options: " + known + ")";
+    return "unexpected argument \"" + word + "\" (" + who + " takes only its options: " +
+           known + ")";
+}
+
+// How often the command was given an option; 0 for one it does not have.
+std::size_t Given(const CLI::App& command, const char* name) {
+    const CLI::Option* option = command.get_option_no_throw(name);
+    return option ? option->count() : 0;
+}
+
+// The same option given twice, or two that exclude each other.
+void Check_Once(const CLI::App& command) {
+    for (const char* name : {"--device", "--index", "--file"})
+        if (Given(command, name) > 1)
+            throw Usage_Error(std::string(name) + ": given twice (once at most)");
+    const auto both = [&](const char* one, const char* other) {
+        if (Given(command, one) > 0 && Given(command, other) > 0)
+            throw Usage_Error(std::string(one) + " and " + other +
+                              ": one or the other, not both");
+    };
+    both("--device", "--index");
+    both("--auto-restart", "--no-auto-restart");
+}
+
+void Add_Selection(CLI::App& command, std::string& index_text) {
+    command
+        .add_option("--device", Selected_Path,
+                    std::string("the module at this device path, as 'kx418ctl list' shows "
+                                "it, e.g. ") +
+                        Example_Device_Path() + "; not with --index")
+        ->type_name("PATH")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    command
+        .add_option("--index", index_text,
+                    "the module that 'kx418ctl list' numbers N: a whole number from 0 to " +
+                        std::to_string(Highest_Index) +
+                        ", counting the modules this user can open in the walk's order; "
+                        "not with --device")
+        ->type_name("N")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
 
 }  // namespace
@@ -428,56 +502,67 @@ int Kx418ctl_Main(int argc, const char* const* argv, std::ostream& out, std::ost
     Selected_Index = 0;
     Selected_Path.clear();
 
-    CLI::App app{"kx418ctl - sets the KX418 USB timer and relay module from the command line.\n"
-                 "Times are seconds, as on the configurator's pages.",
+    CLI::App app{"Sets the KX418 USB timer and relay module from the command line, by the "
+                 "configurator's rules: one function's settings, or the sequencer's.",
                  "kx418ctl"};
-    app.set_version_flag("--version", std::string("kx418ctl ") + KX418CTL_VERSION);
-    app.require_subcommand(1);
-    app.footer(Exit_Code_Text);
+    app.formatter(Make_Help_Formatter());
+    app.set_help_flag("-h,--help", "this help");
+    app.set_version_flag("--version", std::string("kx418ctl ") + KX418CTL_VERSION,
+                         "the tool's version");
+    // Left-over words and missing commands are told in the tool's words.
+    app.allow_extras();
+    app.require_subcommand(0, 1);
 
     bool json = false;
     CLI::App* list = app.add_subcommand(
-        "list", "Every HID device in the walk's order: path, IDs, whether it is a KX418, "
-                "whether this user can open it, and what to do where not.");
+        "list", "List every HID device in the walk's order: its path and IDs, whether it is "
+                "a KX418, whether this user can open it, and what to do where not.");
     list->add_flag("--json", json, "print the list as JSON");
-    list->footer(Exit_Code_Text);
 
     Send_Arguments send_arguments;
     bool dry_run = false;
+    std::string index_text;
     CLI::App* send = app.add_subcommand(
-        "send", "Send one function's settings (functions 1 to 8) and await the acknowledgement.");
+        "send", "Send one function's settings and await the module's acknowledgement.");
     send->add_option("FUNCTION", send_arguments.function,
-                     "1 on-delay, 2 off-delay, 3 on/off delay, 4 monoflop, 5 monoflop with "
-                     "restart, 6 switch, 7 push button, 8 flasher")
-        ->required();
+                     "the function, 1 to 8: 1 on-delay, 2 off-delay, 3 on/off delay, "
+                     "4 monoflop, 5 monoflop with restart, 6 on/off switch, 7 push button, "
+                     "8 flasher")
+        ->type_name("FUNCTION");
     send->add_option("TIME", send_arguments.times,
-                     "seconds, one decimal at most: one time for functions 1, 2, 4, 5, two for "
-                     "3 and 8, none for 6 and 7; from 0.0 (1-3) or 0.1 (4, 5, 8) to 2678400.0");
-    send->add_flag("--dry-run", dry_run, "print the report's 17 bytes and their meaning; send nothing");
-    Add_Selection(*send);
-    send->footer(Exit_Code_Text);
+                     "seconds: one time for functions 1, 2, 4 and 5, two for 3 and 8, none "
+                     "for 6 and 7; from 0.0 (functions 1 to 3) or 0.1 (4, 5 and 8) up to "
+                     "2678400.0 (31 days)")
+        ->type_name("TIME1 TIME2");
+    send->add_flag("--dry-run", dry_run,
+                   "print the report's 17 bytes and their meaning; open and send nothing");
+    Add_Selection(*send, index_text);
 
     Sequence_Arguments sequence_arguments;
     CLI::App* sequence = app.add_subcommand(
-        "sequence", "Send the eight-channel sequencer's nine reports: channels 1 to 8 with their "
-                    "start and stop times, then function 9 with auto-restart. Channels not given "
-                    "are 0.0 and 0.0.");
-    sequence->add_option("--file", sequence_arguments.file,
-                         "a TOML file: auto-restart = true|false, and per channel "
-                         "[channel.N] start = S, stop = S");
-    sequence->add_option("--channel", sequence_arguments.channels,
-                         "N START STOP: channel N's times in seconds (over the file's)")
+        "sequence", "Send the eight-channel sequencer's nine reports: channels 1 to 8 with "
+                    "their start and stop times, then function 9 with auto-restart. The "
+                    "first report that fails ends the transfer.");
+    sequence
+        ->add_option("--file", sequence_arguments.file,
+                     "the sequencer's settings from a sequence file (TOML, at most 64 KiB, "
+                     "as below)")
+        ->type_name("FILE")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    sequence
+        ->add_option("--channel", sequence_arguments.channels,
+                     "channel N, 1 to 8, with its start and stop in seconds, from 0.0 up to "
+                     "2678400.0; once per channel, over the file's")
         ->type_size(3)
         ->type_name("N START STOP");
-    CLI::Option* on = sequence->add_flag("--auto-restart", sequence_arguments.auto_restart,
-                                         "auto-restart on (over the file's)");
-    CLI::Option* off = sequence->add_flag("--no-auto-restart", sequence_arguments.no_auto_restart,
-                                          "auto-restart off (over the file's)");
-    on->excludes(off);
+    sequence->add_flag("--auto-restart", sequence_arguments.auto_restart,
+                       "auto-restart on, over the file's");
+    sequence->add_flag("--no-auto-restart", sequence_arguments.no_auto_restart,
+                       "auto-restart off, over the file's (off where neither says)");
     sequence->add_flag("--dry-run", dry_run,
-                       "print the nine reports' bytes and their meaning; send nothing");
-    Add_Selection(*sequence);
-    sequence->footer(Exit_Code_Text);
+                       "print the nine reports' bytes and their meaning; open and send "
+                       "nothing");
+    Add_Selection(*sequence, index_text);
 
     // A word where the command belongs is named as such, not just missed.
     const auto is_command = [&](const char* word) {
@@ -490,6 +575,12 @@ int Kx418ctl_Main(int argc, const char* const* argv, std::ostream& out, std::ost
             << "\" (commands: list, send, sequence; see kx418ctl --help)\n";
         return Exit_Usage;
     }
+    CLI::App* command = nullptr;
+    const auto usage_error = [&](const std::string& problem) {
+        err << "kx418ctl: " << problem << " (see kx418ctl "
+            << (command ? command->get_name() + " " : std::string()) << "--help)\n";
+        return Exit_Usage;
+    };
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -497,19 +588,34 @@ int Kx418ctl_Main(int argc, const char* const* argv, std::ostream& out, std::ost
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e, out, err);
     } catch (const CLI::ParseError& e) {
-        err << "kx418ctl: " << e.what() << " (see kx418ctl --help)\n";
-        return Exit_Usage;
+        for (CLI::App* parsed : {list, send, sequence})
+            if (parsed->parsed()) command = parsed;
+        return usage_error(Parse_Problem(e, {&app, list, send, sequence}));
     }
+    for (CLI::App* parsed : {list, send, sequence})
+        if (parsed->parsed()) command = parsed;
 
     try {
-        if (!Selected_Path.empty() || (send->count("--device") + sequence->count("--device")) > 0) {
+        if (command) {
+            if (const std::string problem = Left_Over(*command); !problem.empty())
+                return usage_error(problem);
+        }
+        if (const std::string problem = Left_Over(app); !problem.empty())
+            return usage_error(problem);
+        if (!command) return usage_error("a command is needed: list, send or sequence");
+        Check_Once(*command);
+        if (command == send && send->count("FUNCTION") == 0)
+            throw Usage_Error("FUNCTION is missing: a function number, 1 to 8");
+
+        if (Given(*command, "--device") > 0) {
             if (Selected_Path.empty()) throw Usage_Error("--device: empty path");
             Selected = Selection::Path;
-        } else if (send->count("--index") + sequence->count("--index") > 0) {
+        } else if (Given(*command, "--index") > 0) {
+            Selected_Index = Parse_Index(index_text);
             Selected = Selection::Index;
         }
-        if (list->parsed()) return Run_List(json, out);
-        if (send->parsed()) return Run_Send(send_arguments, dry_run, out, err);
+        if (command == list) return Run_List(json, out);
+        if (command == send) return Run_Send(send_arguments, dry_run, out, err);
         return Run_Sequence(sequence_arguments, dry_run, out, err);
     } catch (const Usage_Error& e) {
         err << "kx418ctl: " << e.what() << "\n";

@@ -327,12 +327,26 @@ TEST(StartUp, WaylandNativelyElseX)
     const std::string runtime = "XDG_RUNTIME_DIR=" + compositor.Folder();
     const std::string wayland = std::string("WAYLAND_DISPLAY=") + Compositor::Socket;
     const std::vector<std::string> x_server = {"xvfb-run", "--auto-servernum"};
+    // Xvfb -terminate ends where a server resets, and tells its display
+    // once it is ready.
+    const std::vector<std::string> X_Server_Ending_With_Its_Last_Client = {
+        "sh", "-c",
+        "ready=$(mktemp); Xvfb -displayfd 3 -terminate -nolisten tcp 3>\"$ready\" 2>/dev/null & "
+        "for i in $(seq 200); do [ -s \"$ready\" ] && break; sleep 0.05; done; "
+        "DISPLAY=:$(cat \"$ready\") \"$@\"; status=$?; kill $! 2>/dev/null; rm -f \"$ready\"; "
+        "exit $status",
+        "sh"};
     struct Case { const char* desktop; std::vector<std::string> environment; std::vector<std::string> wrapper; const char* on; };
     const Case cases[] = {
         {"Wayland only", {runtime, wayland, "DISPLAY="}, {}, "on wayland 700x523"},
         {"Wayland with X beside it", {runtime, wayland}, x_server, "on wayland 700x523"},
         {"X only", {runtime, "WAYLAND_DISPLAY="}, x_server, "on xcb 700x523"},
         {"Wayland socket gone, X there", {runtime, "WAYLAND_DISPLAY=kx418-gone"}, x_server, "on xcb 700x523"},
+        // An X server with no other client resets (here: ends) when its
+        // last client leaves: the check that it answers must not be that
+        // client.
+        {"X only, ending with its last client", {runtime, "WAYLAND_DISPLAY="},
+         X_Server_Ending_With_Its_Last_Client, "on xcb 700x523"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.desktop);

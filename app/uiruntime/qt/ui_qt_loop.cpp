@@ -61,6 +61,7 @@ int InitCVIRTEEx(void* /*moduleHandle*/, char* argv[], void* /*reserved*/)
         // discarded before.
         static QApplication* const application = new QApplication(argc, args.data());
         (void)application;
+        ReleaseDisplayProbe();
     }
     // One style everywhere, so the panel looks and measures the same on
     // every desktop; windows end only when the program says so.

@@ -27,6 +27,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -116,17 +117,30 @@ private:
     int read_end_ = -1;
 };
 
+struct X_Disconnect {
+    void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
+};
+using X_Connection = std::unique_ptr<xcb_connection_t, X_Disconnect>;
+
+// The connection that found the chosen X server answering.
+X_Connection Display_Probe;
+
 // "" when the X server named answers, else why not.
 std::string X_Unreachable(const std::string& display)
 {
     if (display.empty()) return "no X display is named (DISPLAY is not set)";
     Captured_Stderr said;
     int screen = 0;
-    xcb_connection_t* connection = xcb_connect(display.c_str(), &screen);
-    const int error = xcb_connection_has_error(connection);
-    xcb_disconnect(connection);
+    X_Connection connection{xcb_connect(display.c_str(), &screen)};
+    const int error = xcb_connection_has_error(connection.get());
     const std::string reason = said.Release();
-    if (error == 0) return {};
+    if (error == 0) {
+        // Kept until the platform has connected: an X server that has no
+        // other client resets when its last one leaves, and refuses the
+        // platform's connection while it does.
+        Display_Probe = std::move(connection);
+        return {};
+    }
     const char* what = error == XCB_CONN_CLOSED_PARSE_ERR      ? "is not a display name"
                        : error == XCB_CONN_CLOSED_INVALID_SCREEN ? "has no such screen"
                                                                  : "does not answer or refuses the connection";
@@ -213,3 +227,5 @@ std::string ChooseDisplayPlatform(char* argv[], std::string& why)
     }
     return {};
 }
+
+void ReleaseDisplayProbe() { Display_Probe.reset(); }

@@ -79,6 +79,9 @@ void AddPage(UiQtControl& tab, QWidget* page, const UiPanelEntry& page_entry);
 // first that is installed and answers a connection. "" and why not (one
 // line) when none can show a window.
 std::string ChooseDisplayPlatform(char* argv[], std::string& why);
+// Lets go of the connection that found the X server answering, once the
+// application object has connected on its own.
+void ReleaseDisplayProbe();
 
 // Installed on every top-level window: turns the window's close request
 // into the panel callback's close event and keeps the window open.
