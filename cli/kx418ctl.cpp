@@ -66,6 +66,7 @@ struct Listed_Device {
     bool attributes_read = false;
     Hid_Attributes attributes;
     bool module = false;
+    bool busy = false;  // a module that another program holds now
     int index = -1;  // as --index counts: modules this user can open, in walk order
 };
 
@@ -89,6 +90,7 @@ int List_Visitor(const Hid_Interface_Data& /*data*/, const Hid_Interface_Detail&
     device.attributes_read = Hid_Get_Attributes(probe, device.attributes);
     Hid_Close(probe);
     device.module = device.attributes_read && Attributes_Match(device.attributes, Module_Identity());
+    device.busy = device.module && Device_Held(device.path.c_str());
     return 1;
 }
 
@@ -104,6 +106,7 @@ std::vector<Listed_Device> List_Devices() {
 }
 
 const char* Problem_Of(const Listed_Device& device) {
+    if (device.busy) return "in use by another program";
     if (device.opened) return device.attributes_read ? nullptr : "attributes unreadable";
     switch (device.failure) {
     case Hid_Open_Failure::Denied: return "permission denied";
@@ -116,6 +119,7 @@ const char* Problem_Of(const Listed_Device& device) {
 }
 
 const char* Remedy_Of(const Listed_Device& device) {
+    if (device.busy) return "try again when that program is done";
     if (device.opened)
         return device.attributes_read ? nullptr : "re-plug the device";
     switch (device.failure) {
@@ -138,10 +142,13 @@ std::string Hex4(std::uint16_t value) {
 
 int List_Exit(const std::vector<Listed_Device>& devices) {
     bool refused = false;
+    bool busy = false;
     for (const Listed_Device& device : devices) {
-        if (device.index >= 0) return Exit_Sent;
+        if (device.index >= 0 && !device.busy) return Exit_Sent;
         if (!device.opened) refused = true;
+        if (device.busy) busy = true;
     }
+    if (busy) return Exit_In_Use;
     return refused ? Exit_No_Access : Exit_Not_Found;
 }
 
@@ -164,6 +171,7 @@ int Run_List(bool json, std::ostream& out) {
             entry["index"] = device.index >= 0 ? nlohmann::ordered_json(device.index)
                                                : nlohmann::ordered_json(nullptr);
             entry["can_open"] = device.opened;
+            entry["busy"] = device.busy;
             const char* problem = Problem_Of(device);
             const char* remedy = Remedy_Of(device);
             entry["problem"] = problem ? nlohmann::ordered_json(problem) : nlohmann::ordered_json(nullptr);
@@ -183,7 +191,9 @@ int Run_List(bool json, std::ostream& out) {
             out << Hex4(device.attributes.VendorID) << ":" << Hex4(device.attributes.ProductID);
         else
             out << "????:????";
-        if (device.index >= 0)
+        if (device.index >= 0 && device.busy)
+            out << "  KX418 (index " << device.index << ")  busy: " << Problem_Of(device) << "\n";
+        else if (device.index >= 0)
             out << "  KX418 (index " << device.index << ")  can be opened\n";
         else if (device.attributes_read)
             out << (device.module ? "  KX418" : "  other device") << "  can be opened\n";
@@ -192,6 +202,9 @@ int Run_List(bool json, std::ostream& out) {
     }
     switch (exit_code) {
     case Exit_Sent: out << "A KX418 module can be opened.\n"; break;
+    case Exit_In_Use:
+        out << "No KX418 module can be opened now; another program is using it.\n";
+        break;
     case Exit_No_Access:
         out << "No KX418 module could be opened; a device this user cannot open may be one.\n";
         break;
@@ -209,13 +222,40 @@ void Hint_Not_Found(std::ostream& err) {
             device.failure = failure;
             err << "kx418ctl: " << Selected_Path << ": " << Problem_Of(device) << "; "
                 << Remedy_Of(device) << "\n";
+            return;
         }
+        // It opens: then it is some other device.
+        const Hid_Handle probe = Hid_Open(Selected_Path.c_str(), Hid_Access::Probe);
+        if (probe == Hid_None) return;
+        Hid_Attributes attributes;
+        const bool read = Hid_Get_Attributes(probe, attributes);
+        Hid_Close(probe);
+        if (read && !Attributes_Match(attributes, Module_Identity()))
+            err << "kx418ctl: " << Selected_Path << " is " << Hex4(attributes.VendorID) << ":"
+                << Hex4(attributes.ProductID) << ", not a KX418\n";
         return;
     }
-    for (const Listed_Device& device : List_Devices())
+    const std::vector<Listed_Device> devices = List_Devices();
+    int modules = 0;
+    for (const Listed_Device& device : devices) {
+        if (device.index >= 0 && !device.busy) ++modules;
         if (!device.opened)
             err << "kx418ctl: " << device.path << " cannot be opened (" << Problem_Of(device)
                 << "); 'kx418ctl list' says what to do\n";
+    }
+    if (Selected == Selection::Index && modules > 0 && Selected_Index >= modules) {
+        err << "kx418ctl: " << modules << (modules == 1 ? " module" : " modules")
+            << " can be opened (index 0";
+        if (modules == 2) err << " and 1";
+        if (modules > 2) err << " to " << modules - 1;
+        err << ")\n";
+    }
+}
+
+// After "not found" when the module was there but stayed locked.
+void Tell_In_Use(std::ostream& err) {
+    err << "kx418ctl: " << Last_Held_Path() << " is in use by another program (still busy after "
+        << Lock_Limit_Ms / 1000 << " s); try again when that program is done\n";
 }
 
 // ---------------------------------------------------------------------------
@@ -260,7 +300,13 @@ int Exit_Of(Transfer_Outcome outcome) {
 // One line, the system's own text: success on `out`, failure on `err`.
 int Tell(Transfer_Outcome outcome, std::ostream& out, std::ostream& err) {
     (outcome == Transfer_Outcome::Sent ? out : err) << Outcome_Message(outcome) << "\n";
-    if (outcome == Transfer_Outcome::Not_Found) Hint_Not_Found(err);
+    if (outcome == Transfer_Outcome::Not_Found) {
+        if (Last_Open_Failure() == Open_Failure::Held) {
+            Tell_In_Use(err);
+            return Exit_In_Use;
+        }
+        Hint_Not_Found(err);
+    }
     return Exit_Of(outcome);
 }
 

@@ -13,6 +13,7 @@ enum Kx418ctl_Exit : int {
     Exit_Not_Written = 3,       // "Sendefehler!"
     Exit_Not_Acknowledged = 4,  // "Empfangsfehler!"
     Exit_No_Access = 5,         // list: devices present that this user cannot open
+    Exit_In_Use = 6,            // the module is in use by another program
 };
 
 // Runs the tool on its arguments; returns the exit code. Results go to

@@ -118,5 +118,23 @@ Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms
 // Abandons the read that is still pending on the channel and returns once
 // it has ended: afterwards nothing of it lands in its buffer any more.
 void Hid_Cancel_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped);
+// Drops every input report already queued on the read channel, without
+// waiting for more: what arrives afterwards is what the next read sees.
+void Hid_Discard_Input(Hid_Handle read_channel);
+
+// --- module lock ------------------------------------------------------------
+// One holder at a time per device path, among the programs that take this
+// lock (those built on this library). A lock handle is none of the channel
+// kinds: it is released with Hid_Release_Lock only, and a process that ends
+// gives up the locks it holds.
+enum class Hid_Lock_Result {
+    Acquired,  // `lock` holds the lock
+    Held,      // another holder kept it for the whole limit
+    Failed,    // the lock could not be asked for (path gone, no resources)
+};
+// Waits at most `limit_ms` for the lock on `path` (0: one try only). `lock`
+// is Hid_None unless the result is Acquired.
+Hid_Lock_Result Hid_Lock_Device(const char* path, std::uint32_t limit_ms, Hid_Handle& lock);
+void Hid_Release_Lock(Hid_Handle lock);
 
 #endif  // KX418_HID_BACKEND_H

@@ -19,6 +19,8 @@ static_assert(std::is_same_v<decltype(&KX418_Get_Reply), KX418_Get_Reply_Fn>);
 Hid_Handle Read_Handle = Hid_None;
 Hid_Handle Write_Handle = Hid_None;
 Hid_Handle Read_Event = Hid_None;
+Hid_Handle Lock_Handle = Hid_None;
+bool Exchange_Ended = false;
 Hid_Overlapped Read_Overlapped{};
 std::array<std::uint8_t, Hid_Report_Size> Report_Buffer{};
 
@@ -44,6 +46,20 @@ void Close_Slot(Hid_Handle& slot, bool& last) {
     if (slot == Hid_None) return;
     last = Hid_Close(slot);
     slot = Hid_None;
+}
+
+Open_Failure Open_Failure_Now = Open_Failure::None;
+std::string Held_Path;  // of the device the last walk passed over as held
+
+// Records why an open found nothing.
+void Set_Failure(const Device_Match& match) {
+    Open_Failure_Now = match.held_passed > 0 ? Open_Failure::Held : Open_Failure::Not_Found;
+}
+
+void Release_Lock() {
+    if (Lock_Handle == Hid_None) return;
+    Hid_Release_Lock(Lock_Handle);
+    Lock_Handle = Hid_None;
 }
 
 }  // namespace
@@ -107,6 +123,16 @@ int Match_Device(const Hid_Interface_Data& /*data*/, const Hid_Interface_Detail&
     }
 
     if (match.matches_passed == match.wanted_index) {
+        // One transfer at a time on a module: one that another program
+        // keeps past the limit is passed over as if absent, not counted.
+        Hid_Handle lock = Hid_None;
+        const Hid_Lock_Result locked = Hid_Lock_Device(path.c_str(), Lock_Limit_Ms, lock);
+        if (locked != Hid_Lock_Result::Acquired) {
+            Hid_Close(probe);
+            if (locked == Hid_Lock_Result::Held && match.held_passed++ == 0) Held_Path = path;
+            return 1;
+        }
+        match.lock_handle = lock;
         match.device_handle = probe;
         std::fill(match.device_path.begin(), match.device_path.end(), '\0');
         std::copy(path.begin(), path.end(), match.device_path.begin());
@@ -124,11 +150,18 @@ int Find_Device(std::int32_t wanted_index, std::uint16_t vendor_id, std::uint16_
     Device_Match match =
         Make_Device_Match(wanted_index, vendor_id, product_id, version_number, match_flags);
 
+    Held_Path.clear();
     Enum_HID_Devices(Match_Device_Visitor, &match);
-    if (match.device_handle == Hid_None) return 0;
+    if (match.device_handle == Hid_None) {
+        Set_Failure(match);
+        return 0;
+    }
 
     // The probe channel is not reused: the module is opened anew for each use.
     Hid_Close(match.device_handle);
+    Release_Lock();
+    Lock_Handle = match.lock_handle;
+    Open_Failure_Now = Open_Failure::None;
     std::copy(match.device_path.begin(), match.device_path.end(), path.begin());
     return 1;
 }
@@ -140,21 +173,32 @@ int Open_Device(std::int32_t wanted_index, std::uint16_t vendor_id, std::uint16_
     std::array<char, Device_Path_Size> path{};
     if (!Find_Device(wanted_index, vendor_id, product_id, version_number, match_flags, path))
         return 0;
-    return Open_Channels(path.data());
+    if (Open_Channels(path.data())) return 1;
+    Open_Failure_Now = Open_Failure::Not_Found;
+    return 0;
 }
 
 int Open_Device_Path(const char* path, std::uint16_t vendor_id, std::uint16_t product_id,
                      std::uint16_t version_number, std::int32_t match_flags) {
     Close_Device();
+    Open_Failure_Now = Open_Failure::Not_Found;
+    Held_Path.clear();
     if (path == nullptr) return 0;
 
     Device_Match match = Make_Device_Match(0, vendor_id, product_id, version_number, match_flags);
     // The same test as for a device of the walk, on this path only.
     Hid_Interface_Detail detail;
     detail.DevicePath = path;
-    if (Match_Device(Hid_Interface_Data{}, detail, match) != 0) return 0;
+    if (Match_Device(Hid_Interface_Data{}, detail, match) != 0) {
+        Set_Failure(match);
+        return 0;
+    }
     Hid_Close(match.device_handle);
-    if (Open_Channels(path)) return 1;
+    Lock_Handle = match.lock_handle;
+    if (Open_Channels(path)) {
+        Open_Failure_Now = Open_Failure::None;
+        return 1;
+    }
     Close_Device();
     return 0;
 }
@@ -184,7 +228,30 @@ int Close_Device() {
     Close_Slot(Read_Handle, last);
     Close_Slot(Write_Handle, last);
     Read_Overlapped.hEvent = Hid_None;
+    Release_Lock();
+    Exchange_Ended = false;
     return last ? 1 : 0;
+}
+
+Open_Failure Last_Open_Failure() { return Open_Failure_Now; }
+
+const char* Last_Held_Path() {
+    return Open_Failure_Now == Open_Failure::Held ? Held_Path.c_str() : "";
+}
+
+bool Device_Held(const char* path) {
+    Hid_Handle lock = Hid_None;
+    switch (Hid_Lock_Device(path, 0, lock)) {
+    case Hid_Lock_Result::Acquired: Hid_Release_Lock(lock); return false;
+    case Hid_Lock_Result::Held: return true;
+    case Hid_Lock_Result::Failed: break;
+    }
+    return false;
+}
+
+void End_Exchange() {
+    Release_Lock();
+    Exchange_Ended = true;
 }
 
 extern "C" KX418_API int32_t KX418_CALL KX418_Open(void) {
@@ -219,12 +286,16 @@ std::uint8_t Crc8_Block(std::span<const std::uint8_t> bytes) {
 }
 
 int Write_Report(std::span<const std::uint8_t> bytes) {
-    if (Write_Handle == Hid_None) return 0;
+    if (Write_Handle == Hid_None || Exchange_Ended) return 0;
+    // Only an input report that arrives after this report went out may
+    // answer it: whatever is queued already (a late or repeated answer to
+    // an earlier report) is dropped first.
+    if (Read_Handle != Hid_None) Hid_Discard_Input(Read_Handle);
     return Hid_Write(Write_Handle, bytes) ? 1 : 0;
 }
 
 int Read_Report(std::span<std::uint8_t> buffer) {
-    if (Read_Handle == Hid_None || Read_Event == Hid_None) return 0;
+    if (Read_Handle == Hid_None || Read_Event == Hid_None || Exchange_Ended) return 0;
 
     if (!Hid_Start_Read(Read_Handle, Read_Overlapped, buffer)) {
         // Device gone or channel broken: fail now rather than sit out the limit.
@@ -276,11 +347,17 @@ extern "C" KX418_API int32_t KX418_CALL KX418_Send_Cfg(uint32_t function_number,
                                                        uint32_t first_time_ms,
                                                        uint32_t second_time_ms) {
     Build_Report(function_number, setting, first_time_ms, second_time_ms, Report_Buffer);
-    return Write_Report(Report_Buffer) ? 1 : 0;
+    if (Write_Report(Report_Buffer)) return 1;
+    // A report that may not have reached the module ends the exchange.
+    End_Exchange();
+    return 0;
 }
 
 extern "C" KX418_API int32_t KX418_CALL KX418_Get_Reply(void) {
     Report_Buffer.fill(0);
-    if (!Read_Report(Report_Buffer)) return 0;
-    return Report_Buffer[1] == Reply_Ack ? 1 : 0;
+    if (Read_Report(Report_Buffer) && Report_Buffer[1] == Reply_Ack) return 1;
+    // An answer still on its way must not count for a later report, and
+    // the module must not stay locked while the caller leaves it open.
+    End_Exchange();
+    return 0;
 }

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "hid_backend.h"
 
@@ -29,6 +30,12 @@ inline constexpr std::size_t Device_Path_Size = 256;
 // How long KX418_Get_Reply waits for the module's answer.
 inline constexpr std::uint32_t Reply_Limit_Ms = 2000;
 
+// How long an open waits for a module that another program holds: a whole
+// single-report transfer there (its walk, one write and at most the
+// Reply_Limit_Ms wait) and a second for its walk and close on a slow
+// machine. Still held after that, the module is passed over as if absent.
+inline constexpr std::uint32_t Lock_Limit_Ms = 3000;
+
 // The first byte of an acknowledging input report.
 inline constexpr std::uint8_t Reply_Ack = '!';
 
@@ -42,6 +49,16 @@ struct Device_Match {
     std::int32_t match_flags = 0;     // Match_Vendor_ID | Match_Product_ID | ...
     Hid_Handle device_handle = Hid_None;  // the selected device's probe channel
     std::array<char, Device_Path_Size> device_path{};  // zero-terminated
+    Hid_Handle lock_handle = Hid_None;    // the selected device's lock
+    std::int32_t held_passed = 0;         // matching devices passed over as held elsewhere
+};
+
+// Why the most recent open returned 0.
+enum class Open_Failure {
+    None,       // it succeeded
+    Not_Found,  // no matching device could be opened
+    Held,       // a matching device was passed over only because another
+                // program kept it locked for Lock_Limit_Ms
 };
 
 // Visitor of Enum_HID_Devices: returns non-zero to go on, 0 to stop.
@@ -52,6 +69,10 @@ using Enum_Visitor = int (*)(const Hid_Interface_Data& data,
 extern Hid_Handle Read_Handle;
 extern Hid_Handle Write_Handle;
 extern Hid_Handle Read_Event;
+extern Hid_Handle Lock_Handle;  // the open module's lock; none once the exchange ended
+// Set by a failed write or reply: no further report goes out and no reply is
+// awaited on this open. Cleared by the next open and by Close_Device.
+extern bool Exchange_Ended;
 extern Hid_Overlapped Read_Overlapped;
 extern std::array<std::uint8_t, Hid_Report_Size> Report_Buffer;
 
@@ -65,6 +86,15 @@ int Open_Device(std::int32_t wanted_index, std::uint16_t vendor_id,
                 std::uint16_t product_id, std::uint16_t version_number,
                 std::int32_t match_flags);
 int Close_Device();
+Open_Failure Last_Open_Failure();
+// The path of the device the most recent open passed over as held; empty
+// unless Last_Open_Failure() is Held.
+const char* Last_Held_Path();
+// Whether another holder has the lock on `path` right now; does not wait.
+bool Device_Held(const char* path);
+// Releases the lock and refuses further reports until the next open; the
+// channels stay open.
+void End_Exchange();
 
 // A search record: matches passed 0, no device selected yet.
 Device_Match Make_Device_Match(std::int32_t wanted_index, std::uint16_t vendor_id,

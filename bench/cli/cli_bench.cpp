@@ -12,7 +12,8 @@
 // rounds; a sample is the time from posix_spawn to waitpid returning, its
 // output going to /dev/null:
 //
-//   kx418ctl  send 1 1.5: the walk of /dev, the probe, the three channels,
+//   kx418ctl  send 1 1.5: the walk of /dev, the probe, the lock, the three
+//             channels, the discard of queued input,
 //             the report, the acknowledgement, the close, the message.
 //   raw       kx418_raw_send /dev/hidraw0: open twice, write, poll, read,
 //             close; no walk, no argument checks, no message.

@@ -33,7 +33,11 @@ Device& Add_Device(std::string path, std::uint16_t vendor, std::uint16_t product
     return device;
 }
 
-int Open_Count() { return static_cast<int>(state.open.size()); }
+int Open_Count() {
+    return static_cast<int>(std::count_if(state.open.begin(), state.open.end(), [](auto& h) {
+        return h.second.kind != Handle_Info::Lock;
+    }));
+}
 
 int Open_Count(Hid_Access access) {
     return static_cast<int>(std::count_if(state.open.begin(), state.open.end(), [&](auto& h) {
@@ -52,6 +56,13 @@ std::vector<std::string> Open_Paths(Hid_Access access) {
     for (const auto& [handle, info] : state.open)
         if (info.kind == Handle_Info::Channel && info.access == access)
             paths.push_back(state.devices[info.device].path);
+    return paths;
+}
+
+std::vector<std::string> Locked_Paths() {
+    std::vector<std::string> paths;
+    for (const auto& [handle, info] : state.open)
+        if (info.kind == Handle_Info::Lock) paths.push_back(state.devices[info.device].path);
     return paths;
 }
 
@@ -216,4 +227,34 @@ void Hid_Cancel_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped) {
     state.calls.push_back("cancel read");
     (void)read_channel;
     if (overlapped.read) *overlapped.read = Hid_Read_Record{};
+}
+
+void Hid_Discard_Input(Hid_Handle read_channel) {
+    state.calls.push_back("discard input");
+    if (Device* device = Device_Of(read_channel)) device->replies.clear();
+}
+
+Hid_Lock_Result Hid_Lock_Device(const char* path, std::uint32_t limit_ms, Hid_Handle& lock) {
+    state.calls.push_back(std::string("lock ") + path + " " + std::to_string(limit_ms));
+    lock = Hid_None;
+    auto it = std::find_if(state.devices.begin(), state.devices.end(),
+                           [&](const Device& d) { return d.path == path; });
+    if (it == state.devices.end()) return Hid_Lock_Result::Failed;
+    if (it->held) return Hid_Lock_Result::Held;
+    for (const auto& [handle, info] : state.open)
+        if (info.kind == Handle_Info::Lock && state.devices[info.device].path == path)
+            return Hid_Lock_Result::Held;
+    lock = New_Handle({Handle_Info::Lock, Hid_Access::Probe,
+                       static_cast<std::size_t>(it - state.devices.begin()), false});
+    return Hid_Lock_Result::Acquired;
+}
+
+void Hid_Release_Lock(Hid_Handle lock) {
+    Handle_Info* info = Find(lock);
+    if (info == nullptr || info->kind != Handle_Info::Lock) {
+        state.calls.push_back("unlock (not held)");
+        return;
+    }
+    state.calls.push_back("unlock " + state.devices[info->device].path);
+    state.open.erase(lock);
 }

@@ -35,11 +35,12 @@ struct Device {
     bool read_start_fails = false;   // a read cannot be started (device gone)
     bool wait_fails = false;         // the wait ends in an error
     bool acknowledge = false;        // each written report queues a "!" reply
+    bool held = false;               // another program holds its lock past any limit
     std::deque<Input_Report> replies;  // input reports waiting to be read
 };
 
 struct Handle_Info {
-    enum Kind { Channel, Event } kind = Channel;
+    enum Kind { Channel, Event, Lock } kind = Channel;
     Hid_Access access = Hid_Access::Probe;
     std::size_t device = 0;  // index into devices
     bool signalled = false;  // events only
@@ -55,7 +56,7 @@ struct State {
     bool list_fails = false;
     bool event_fails = false;
     std::map<Hid_Handle, Handle_Info> open;  // handles open now
-    std::vector<std::string> calls;          // "open Probe /dev/a", "wait 2000", ...
+    std::vector<std::string> calls;  // "open Probe /dev/a", "lock /dev/a 3000", "wait 2000", ...
     std::vector<Written_Report> written;
     int lists_open = 0;
     int opens = 0;  // Hid_Open calls, whatever their outcome
@@ -72,10 +73,13 @@ void Reset();
 Device& Add_Device(std::string path, std::uint16_t vendor, std::uint16_t product,
                    std::uint16_t version = 1);
 
-// Handles open now, of one access kind or all channels and events together.
+// Handles open now, of one access kind or all channels and events together
+// (locks aside).
 int Open_Count();
 int Open_Count(Hid_Access access);
 int Events_Open();
+// Locks held now, and the paths they are on.
+std::vector<std::string> Locked_Paths();
 
 // Paths of the devices with a channel of this kind open now.
 std::vector<std::string> Open_Paths(Hid_Access access);

@@ -6,6 +6,10 @@
 // when a read completes. Waiting for a read is a poll on the read channel
 // for what is left of the limit on the monotonic clock.
 //
+// The module lock is an exclusive flock on the node, taken through a
+// descriptor of its own: closing it releases the lock, and so does the end
+// of the process that holds it, however it ends.
+//
 // hidraw hands over an input report of a device without numbered reports
 // without a report-ID byte, and takes the report ID as the first byte of a
 // write. The reads below put the 16 report bytes at 1..16 and 0 at byte 0,
@@ -13,6 +17,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -20,6 +25,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -29,6 +35,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "hid_backend.h"
@@ -262,4 +269,49 @@ Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms
 void Hid_Cancel_Read(Hid_Handle /*read_channel*/, Hid_Overlapped& overlapped) {
     // Reads are done inside the wait, so none is left in flight: forget it.
     if (overlapped.read) *overlapped.read = Hid_Read_Record{};
+}
+
+void Hid_Discard_Input(Hid_Handle read_channel) {
+    // The read channel does not block: read until nothing is queued (or the
+    // channel fails, which the write after this will tell).
+    std::array<std::uint8_t, Input_Report_Size> report{};
+    for (;;) {
+        const ssize_t got = read(To_Fd(read_channel), report.data(), report.size());
+        if (got > 0) continue;
+        if (got < 0 && errno == EINTR) continue;
+        return;
+    }
+}
+
+Hid_Lock_Result Hid_Lock_Device(const char* path, std::uint32_t limit_ms, Hid_Handle& lock) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto Retry = std::chrono::milliseconds(5);
+    lock = Hid_None;
+    int fd;
+    do {
+        fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return Hid_Lock_Result::Failed;
+
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limit_ms);
+    for (;;) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            lock = Hid_Handle{fd};
+            return Hid_Lock_Result::Acquired;
+        }
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) break;
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline) {
+            close(fd);
+            return Hid_Lock_Result::Held;
+        }
+        std::this_thread::sleep_for(std::min<Clock::duration>(Retry, deadline - now));
+    }
+    close(fd);
+    return Hid_Lock_Result::Failed;
+}
+
+void Hid_Release_Lock(Hid_Handle lock) {
+    if (lock != Hid_None) close(To_Fd(lock));
 }

@@ -7,6 +7,12 @@
 // event, and a read is an overlapped ReadFile whose completion the event
 // signals. Hid_None is INVALID_HANDLE_VALUE.
 //
+// A HID handle cannot be locked, so the module lock is a named mutex whose
+// name is made from the device path (case folded and hashed: a path holds
+// backslashes, which a name may not). The system gives up a mutex whose
+// holder ended without releasing it, and the next waiter gets it as
+// abandoned: a process that dies does not keep the module locked.
+//
 // Windows hands over an input report of a device without numbered reports
 // with report ID 0 in front, and takes the report ID as the first byte of a
 // write: the 17-byte layout crosses the seam unchanged.
@@ -16,6 +22,8 @@ extern "C" {
 #include <hidsdi.h>
 }
 
+#include <array>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -255,6 +263,76 @@ void Hid_Cancel_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped) {
     Finish_Read(record);
     // Whatever a read that was given up on delivered is no reply.
     std::memset(record.buffer, 0, record.size);
+}
+
+void Hid_Discard_Input(Hid_Handle read_channel) {
+    if (read_channel == Hid_None) return;
+    const HANDLE file = To_Handle(read_channel);
+    if (HidD_FlushQueue(file)) return;
+
+    // A HID stack without the flush (wine's answers ERROR_NOT_SUPPORTED):
+    // read what is queued until a read would have to wait. A read that
+    // waits is cancelled, and whatever it still got is dropped too. The
+    // HID class keeps a few hundred reports per handle at most.
+    const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (event == nullptr) return;
+    std::array<std::uint8_t, Hid_Report_Size> report{};
+    for (int reads = 0; reads < 1024; ++reads) {
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = event;
+        ResetEvent(event);
+        DWORD got = 0;
+        if (!ReadFile(file, report.data(), static_cast<DWORD>(report.size()), nullptr,
+                      &overlapped)) {
+            if (GetLastError() != ERROR_IO_PENDING) break;
+            if (WaitForSingleObject(event, 0) != WAIT_OBJECT_0) {
+                CancelIo(file);
+                GetOverlappedResult(file, &overlapped, &got, TRUE);
+                break;
+            }
+        }
+        if (!GetOverlappedResult(file, &overlapped, &got, TRUE)) break;
+    }
+    CloseHandle(event);
+}
+
+// ---------------------------------------------------------------------------
+// Module lock
+// ---------------------------------------------------------------------------
+
+std::string Win32_Lock_Name(const char* path) {
+    // FNV-1a over the path with ASCII letters folded: Windows paths are not
+    // case-sensitive, so two spellings of one device name one lock.
+    std::uint64_t hash = 0xCBF29CE484222325ull;
+    for (const char* c = path; *c != '\0'; ++c) {
+        unsigned char byte = static_cast<unsigned char>(*c);
+        if (byte >= 'A' && byte <= 'Z') byte = static_cast<unsigned char>(byte - 'A' + 'a');
+        hash = (hash ^ byte) * 0x100000001B3ull;
+    }
+    char name[40];
+    std::snprintf(name, sizeof name, "Global\\KX418-%016llx",
+                  static_cast<unsigned long long>(hash));
+    return name;
+}
+
+Hid_Lock_Result Hid_Lock_Device(const char* path, std::uint32_t limit_ms, Hid_Handle& lock) {
+    lock = Hid_None;
+    const HANDLE mutex = CreateMutexA(nullptr, FALSE, Win32_Lock_Name(path).c_str());
+    if (mutex == nullptr) return Hid_Lock_Result::Failed;
+    switch (WaitForSingleObject(mutex, limit_ms)) {
+    case WAIT_OBJECT_0:
+    case WAIT_ABANDONED:  // its holder ended without releasing it
+        lock = From_Handle(mutex);
+        return Hid_Lock_Result::Acquired;
+    case WAIT_TIMEOUT: CloseHandle(mutex); return Hid_Lock_Result::Held;
+    default: CloseHandle(mutex); return Hid_Lock_Result::Failed;
+    }
+}
+
+void Hid_Release_Lock(Hid_Handle lock) {
+    if (lock == Hid_None) return;
+    ReleaseMutex(To_Handle(lock));
+    CloseHandle(To_Handle(lock));
 }
 
 bool Win32_Read_In_Flight(const Hid_Overlapped& overlapped) {

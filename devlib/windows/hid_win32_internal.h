@@ -3,7 +3,12 @@
 #ifndef KX418_HID_WIN32_INTERNAL_H
 #define KX418_HID_WIN32_INTERNAL_H
 
+#include <string>
+
 #include "hid_backend.h"
+
+// The name of the mutex that locks the device at `path`.
+std::string Win32_Lock_Name(const char* path);
 
 // True while a read started on this record may still complete and write
 // into its buffer.

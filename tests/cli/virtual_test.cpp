@@ -12,8 +12,12 @@
 #include <string>
 #include <vector>
 
+#include <future>
+#include <thread>
+
 #include <nlohmann/json.hpp>
 
+#include "kx418_logic.h"
 #include "virtual_fixture.h"
 
 namespace {
@@ -32,6 +36,15 @@ Tool_Run Finish(int status, std::string output) {
     return run;
 }
 
+// kx418ctl with the module's nodes as its /dev/hidraw<N>.
+Tool_Run Kx418ctl_Virtual_Run(const Running_Module& module, const std::vector<std::string>& arguments) {
+    std::vector<std::string> command{KX418_PRIVATE_DEV, module.Folder(), KX418CTL_PROGRAM};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    std::string output;
+    const int status = virtual_module::Run_Program(command, output);
+    return Finish(status, output);
+}
+
 // The hex bytes of each report line that --dry-run printed.
 std::vector<std::string> Dry_Run_Bytes(const std::string& output) {
     std::vector<std::string> bytes;
@@ -47,6 +60,8 @@ std::string Logged_Bytes(const std::string& log_line) {
     return raw == std::string::npos ? "" : log_line.substr(raw + 5);
 }
 
+Tool_Run Kx418ctl_Virtual_Run(const Running_Module& module, const std::vector<std::string>& arguments);
+
 class Kx418ctl_Virtual : public Virtual_Module_Test {
 protected:
     void SetUp() override {
@@ -58,13 +73,8 @@ protected:
         }
     }
 
-    // kx418ctl with the module's nodes as its /dev/hidraw<N>.
     static Tool_Run Run_On(const Running_Module& module, const std::vector<std::string>& arguments) {
-        std::vector<std::string> command{KX418_PRIVATE_DEV, module.Folder(), KX418CTL_PROGRAM};
-        command.insert(command.end(), arguments.begin(), arguments.end());
-        std::string output;
-        const int status = virtual_module::Run_Program(command, output);
-        return Finish(status, output);
+        return Kx418ctl_Virtual_Run(module, arguments);
     }
 
     // kx418ctl alone, touching no device (--dry-run).
@@ -200,8 +210,8 @@ TEST_F(Kx418ctl_Virtual, ListShowsEveryDeviceInWalkOrderWithAccessAndReasons) {
     EXPECT_EQ(document["exit_code"], 0);
     const nlohmann::json& foreign = document["devices"][0];
     EXPECT_EQ(foreign, nlohmann::json::parse(R"({"path": "/dev/hidraw0", "vendor_id": "1234",
-        "product_id": "5678", "kx418": false, "index": null, "can_open": true, "problem": null,
-        "remedy": null})"));
+        "product_id": "5678", "kx418": false, "index": null, "can_open": true, "busy": false,
+        "problem": null, "remedy": null})"));
     const nlohmann::json& second = document["devices"][4];
     EXPECT_EQ(second["kx418"], true);
     EXPECT_EQ(second["index"], 1);
@@ -227,13 +237,19 @@ TEST_F(Kx418ctl_Virtual, TwoModulesAreChosenByIndexOrPath) {
     // A foreign device and a missing path are no module.
     Tool_Run run = Run_On(module, {"send", "--device", "/dev/hidraw2", "7"});
     EXPECT_EQ(run.exit_code, 1);
-    EXPECT_EQ(run.output, "Das Geraet wurde nicht gefunden!\n");
+    EXPECT_EQ(run.output,
+              "Das Geraet wurde nicht gefunden!\n"
+              "kx418ctl: /dev/hidraw2 is 1234:0418, not a KX418\n");
     run = Run_On(module, {"send", "--device", "/dev/hidraw9", "7"});
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_EQ(run.output,
               "Das Geraet wurde nicht gefunden!\n"
               "kx418ctl: /dev/hidraw9: not present; plug the module in (again), or check the path\n");
-    EXPECT_EQ(Run_On(module, {"send", "--index", "2", "7"}).exit_code, 1);
+    run = Run_On(module, {"send", "--index", "2", "7"});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.output,
+              "Das Geraet wurde nicht gefunden!\n"
+              "kx418ctl: 2 modules can be opened (index 0 and 1)\n");
     EXPECT_EQ(module.Reports_Of("hidraw2").size(), 0u);
 }
 
@@ -246,6 +262,135 @@ TEST_F(Kx418ctl_Virtual, AModuleThisUserMayNotOpenIsNamedWithTheRemedy) {
               "Das Geraet wurde nicht gefunden!\n"
               "kx418ctl: /dev/hidraw0 cannot be opened (permission denied); 'kx418ctl list' says "
               "what to do\n");
+}
+
+// The function number of each report the module logged, in order.
+std::vector<int> Logged_Functions(const Running_Module& module, std::string_view node) {
+    std::vector<int> functions;
+    for (const std::string& line : module.Reports_Of(node)) {
+        const std::size_t at = line.find("function ");
+        functions.push_back(at == std::string::npos ? -1 : std::stoi(line.substr(at + 9)));
+    }
+    return functions;
+}
+
+// Two runs of the tool at once on one module, the second `delay_ms` later.
+std::pair<Tool_Run, Tool_Run> Run_Together(const Running_Module& module,
+                                           const std::vector<std::string>& first,
+                                           const std::vector<std::string>& second, int delay_ms) {
+    auto one = std::async(std::launch::async, [&] { return Kx418ctl_Virtual_Run(module, first); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+    Tool_Run two = Kx418ctl_Virtual_Run(module, second);
+    return {one.get(), std::move(two)};
+}
+
+TEST_F(Kx418ctl_Virtual, TwoRunsAtOnceTakeTurnsAndEachOutcomeIsItsOwn) {
+    {
+        SCOPED_TRACE("the module answers only the first report, 500 ms late");
+        Running_Module& module = Start({"hidraw0:answer-first,delay=500"});
+        const auto [first, second] =
+            Run_Together(module, {"send", "3", "10", "20"}, {"send", "1", "5"}, 100);
+        // Whichever got the module first is acknowledged; the other is not.
+        const bool first_won = first.exit_code == 0;
+        const Tool_Run& won = first_won ? first : second;
+        const Tool_Run& lost = first_won ? second : first;
+        EXPECT_EQ(won.exit_code, 0) << won.output;
+        EXPECT_EQ(won.output, "Die Einstellungen wurden abgeschickt!\n");
+        EXPECT_EQ(lost.exit_code, 4) << lost.output;
+        EXPECT_EQ(lost.output, "Empfangsfehler!\n");
+        EXPECT_EQ(Logged_Functions(module, "hidraw0"),
+                  (first_won ? std::vector<int>{3, 1} : std::vector<int>{1, 3}));
+    }
+    {
+        SCOPED_TRACE("two sequencer transfers");
+        Running_Module& module = Start({"hidraw0:delay=20"});
+        const auto [first, second] =
+            Run_Together(module, {"sequence", "--channel", "1", "1", "2"},
+                         {"sequence", "--channel", "2", "3", "4", "--auto-restart"}, 0);
+        EXPECT_EQ(first.exit_code, 0) << first.output;
+        EXPECT_EQ(second.exit_code, 0) << second.output;
+        const std::vector<int> nine{91, 92, 93, 94, 95, 96, 97, 98, 9};
+        std::vector<int> both = nine;
+        both.insert(both.end(), nine.begin(), nine.end());
+        EXPECT_EQ(Logged_Functions(module, "hidraw0"), both) << "the runs interleaved";
+        // Each run's nine reports together: the run with channel 1 set, and
+        // the one with channel 2 set and auto-restart on.
+        const std::vector<std::string> reports = module.Reports_Of("hidraw0");
+        ASSERT_EQ(reports.size(), 18u);
+        const auto has = [&](std::size_t i, const char* text) {
+            return reports[i].find(text) != std::string::npos;
+        };
+        for (std::size_t block : {std::size_t{0}, std::size_t{9}}) {
+            const bool first_run = has(block, "time1 1000 ms");
+            EXPECT_EQ(has(block + 1, "time1 3000 ms"), !first_run) << block;
+            EXPECT_EQ(has(block + 8, "setting 1"), !first_run) << block;
+        }
+        EXPECT_NE(has(0, "time1 1000 ms"), has(9, "time1 1000 ms")) << "one block for each run";
+    }
+}
+
+// A late answer and a repeated answer never acknowledge the sequencer's
+// next report: the transfer stops with "Empfangsfehler!".
+TEST_F(Kx418ctl_Virtual, SequenceCountsOnlyEachReportsOwnAnswer) {
+    struct Case {
+        const char* node;
+        std::size_t reports;
+    };
+    const Case cases[] = {
+        {"hidraw0:answer-first,delay=2300", 1},
+        {"hidraw0:answer-first,answer-twice", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.node);
+        Running_Module& module = Start({c.node});
+        const Tool_Run run = Run_On(module, {"sequence", "--channel", "1", "1", "2"});
+        EXPECT_EQ(run.exit_code, 4) << run.output;
+        EXPECT_EQ(run.output, "Empfangsfehler!\n");
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        EXPECT_EQ(module.Reports_Of("hidraw0").size(), c.reports);
+    }
+}
+
+// Another program holds the module (this test, through the library's own
+// lock on the node): list shows it busy; a transfer waits for it, and
+// gives up after the bound with exit code 6 and its line.
+TEST_F(Kx418ctl_Virtual, AModuleInUseIsWaitedForThenReportedBusy) {
+    Running_Module& module = Start({"hidraw0:vendor=1234", "hidraw1"});
+    Hid_Handle lock = Hid_None;
+    ASSERT_EQ(Hid_Lock_Device(module.Node_Path("hidraw1").c_str(), 0, lock),
+              Hid_Lock_Result::Acquired);
+
+    const Tool_Run list = Run_On(module, {"list"});
+    EXPECT_EQ(list.exit_code, 6) << list.output;
+    EXPECT_EQ(list.output,
+              "/dev/hidraw0  1234:0418  other device  can be opened\n"
+              "/dev/hidraw1  2b5d:0418  KX418 (index 0)  busy: in use by another program\n"
+              "No KX418 module can be opened now; another program is using it.\n");
+    const nlohmann::json json = nlohmann::json::parse(Run_On(module, {"list", "--json"}).output);
+    EXPECT_EQ(json["exit_code"], 6);
+    EXPECT_EQ(json["devices"][1]["busy"], true);
+    EXPECT_EQ(json["devices"][1]["index"], 0);
+    EXPECT_EQ(json["devices"][1]["problem"], "in use by another program");
+
+    const auto started = std::chrono::steady_clock::now();
+    const Tool_Run held = Run_On(module, {"send", "6"});
+    EXPECT_GE(Elapsed_Ms(started), static_cast<long long>(Lock_Limit_Ms));
+    EXPECT_EQ(held.exit_code, 6) << held.output;
+    EXPECT_EQ(held.output,
+              "Das Geraet wurde nicht gefunden!\n"
+              "kx418ctl: /dev/hidraw1 is in use by another program (still busy after 3 s); try "
+              "again when that program is done\n");
+    EXPECT_EQ(module.Reports_Of("hidraw1").size(), 0u);
+
+    // Released a second after the transfer began: it waits, then succeeds.
+    auto run = std::async(std::launch::async, [&] { return Run_On(module, {"send", "6"}); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ASSERT_EQ(module.Reports_Of("hidraw1").size(), 0u) << "sent while the module was held";
+    Hid_Release_Lock(lock);
+    const Tool_Run waited = run.get();
+    EXPECT_EQ(waited.exit_code, 0) << waited.output;
+    EXPECT_EQ(module.Reports_Of("hidraw1").size(), 1u);
+    EXPECT_EQ(Run_On(module, {"list"}).exit_code, 0);
 }
 
 }  // namespace

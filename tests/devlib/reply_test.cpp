@@ -52,6 +52,8 @@ TEST_F(Reply, OnlyAnExclamationMarkInTheFirstReportByteAcknowledges) {
         {"all zero", fake_hid::Make_Reply({}), 0},
     };
     for (const Case& c : cases) {
+        // A reply that is no acknowledgement ends the exchange: each case opens anew.
+        ASSERT_EQ(KX418_Open(), 1);
         module->replies.push_back(c.reply);
         EXPECT_EQ(KX418_Get_Reply(), c.expected) << c.name;
         EXPECT_EQ(Report_Buffer[0], 0) << c.name;
@@ -64,7 +66,8 @@ TEST_F(Reply, OnlyAnExclamationMarkInTheFirstReportByteAcknowledges) {
 TEST_F(Reply, SilenceWaitsTheLimitThenCancelsAndResetsBeforeReturning) {
     Report_Buffer.fill(0xAA);
     EXPECT_EQ(KX418_Get_Reply(), 0);
-    EXPECT_EQ(state.calls, (Calls{"start read", "wait 2000", "cancel read", "reset event"}));
+    EXPECT_EQ(state.calls, (Calls{"start read", "wait 2000", "cancel read", "reset event",
+                                  "unlock /dev/module"}));
     EXPECT_FALSE(Event_Signalled());
     EXPECT_TRUE(Buffer_Is_Zero());
 }
@@ -77,13 +80,14 @@ TEST_F(Reply, ReadErrorsFailAtOnceWithTheBufferZero) {
     };
     const std::vector<Case> cases = {
         {"read cannot be started", &fake_hid::Device::read_start_fails,
-         {"start read", "reset event"}},
+         {"start read", "reset event", "unlock /dev/module"}},
         // The wait failing otherwise than by time-out abandons the read too.
         {"wait fails", &fake_hid::Device::wait_fails,
-         {"start read", "wait 2000", "cancel read", "reset event"}},
+         {"start read", "wait 2000", "cancel read", "reset event", "unlock /dev/module"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        ASSERT_EQ(KX418_Open(), 1);
         module->*c.fault = true;
         module->replies.push_back(fake_hid::Make_Reply({'!'}));
         state.calls.clear();
@@ -100,8 +104,8 @@ TEST_F(Reply, ReadErrorsFailAtOnceWithTheBufferZero) {
 TEST_F(Reply, FailedWriteReturnsZeroAndLeavesTheModuleOpen) {
     module->write_fails = true;
     EXPECT_EQ(KX418_Send_Cfg(1, 0, 1000, 0), 0);
-    EXPECT_EQ(state.calls, Calls{"write"}) << "no retry";
-    EXPECT_EQ(fake_hid::Open_Count(), 3);
+    EXPECT_EQ(state.calls, (Calls{"discard input", "write", "unlock /dev/module"})) << "no retry";
+    EXPECT_EQ(fake_hid::Open_Count(), 3) << "the channels stay open";
 }
 
 TEST_F(Reply, SeveralReportsInARowEachGetTheirOwnChecksumAndLimit) {
@@ -114,6 +118,95 @@ TEST_F(Reply, SeveralReportsInARowEachGetTheirOwnChecksumAndLimit) {
     for (const auto& report : state.written)
         EXPECT_EQ(report.bytes[1], Crc8_Block(std::span(report.bytes).subspan(2, 10)));
     EXPECT_EQ(std::count(state.calls.begin(), state.calls.end(), "wait 2000"), 9);
+}
+
+// Whatever is queued when a report goes out (a late or repeated answer to
+// an earlier one) is dropped first: only the report's own answer counts.
+TEST_F(Reply, InputQueuedBeforeAReportIsDiscardedRightBeforeItIsWritten) {
+    struct Case {
+        const char* name;
+        std::vector<fake_hid::Input_Report> stale;
+        bool answers;
+        int expected;
+    };
+    const std::vector<Case> cases = {
+        {"a stale \"!\", no answer", {fake_hid::Make_Reply({'!'})}, false, 0},
+        {"three stale answers, no answer",
+         {fake_hid::Make_Reply({'!'}), fake_hid::Make_Reply({'!'}), fake_hid::Make_Reply({'?'})},
+         false, 0},
+        {"a stale \"?\", then the answer", {fake_hid::Make_Reply({'?'})}, true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(KX418_Open(), 1);
+        module->acknowledge = c.answers;
+        module->replies.assign(c.stale.begin(), c.stale.end());
+        state.calls.clear();
+        ASSERT_EQ(KX418_Send_Cfg(1, 0, 1000, 0), 1);
+        EXPECT_EQ(KX418_Get_Reply(), c.expected);
+        ASSERT_GE(state.calls.size(), 2u);
+        EXPECT_EQ(state.calls[0], "discard input");
+        EXPECT_EQ(state.calls[1], "write");
+    }
+}
+
+// A failed write or reply ends the exchange on that open: the lock goes at
+// once, the channels stay, and nothing more is written or awaited until
+// the module is opened again.
+TEST_F(Reply, AFailureEndsTheExchangeUntilTheNextOpen) {
+    struct Case {
+        const char* name;
+        void (*arrange)(fake_hid::Device& module);
+        bool write_fails;
+    };
+    const std::vector<Case> cases = {
+        {"write fails", [](fake_hid::Device& m) { m.write_fails = true; }, true},
+        {"no answer", [](fake_hid::Device& m) { m.acknowledge = false; }, false},
+        {"an answer that is no acknowledgement",
+         [](fake_hid::Device& m) {
+             m.acknowledge = false;
+             m.replies.push_back(fake_hid::Make_Reply({'?'}));
+         },
+         false},
+        {"read cannot be started", [](fake_hid::Device& m) { m.read_start_fails = true; }, false},
+    };
+    const auto healthy = [&] {
+        module->write_fails = module->read_start_fails = false;
+        module->acknowledge = true;
+        module->replies.clear();
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(KX418_Open(), 1);
+        healthy();
+        // One good pair first: the exchange goes on while it succeeds.
+        ASSERT_EQ(KX418_Send_Cfg(1, 0, 1000, 0), 1);
+        ASSERT_EQ(KX418_Get_Reply(), 1);
+        c.arrange(*module);
+        if (c.write_fails) {
+            EXPECT_EQ(KX418_Send_Cfg(2, 0, 1000, 0), 0);
+        } else {
+            ASSERT_EQ(KX418_Send_Cfg(2, 0, 1000, 0), 1);
+            module->replies.clear();
+            c.arrange(*module);
+            EXPECT_EQ(KX418_Get_Reply(), 0);
+        }
+        EXPECT_EQ(fake_hid::Locked_Paths(), std::vector<std::string>{}) << "lock released at once";
+        EXPECT_EQ(fake_hid::Open_Count(), 3) << "the channels stay open";
+
+        healthy();
+        module->replies.push_back(fake_hid::Make_Reply({'!'}));
+        state.calls.clear();
+        const std::size_t written = state.written.size();
+        EXPECT_EQ(KX418_Send_Cfg(3, 0, 1000, 0), 0);
+        EXPECT_EQ(KX418_Get_Reply(), 0);
+        EXPECT_EQ(state.calls, Calls{}) << "nothing written, nothing awaited";
+        EXPECT_EQ(state.written.size(), written);
+
+        ASSERT_EQ(KX418_Open(), 1) << "the next open works as from Closed";
+        EXPECT_EQ(KX418_Send_Cfg(3, 0, 1000, 0), 1);
+        EXPECT_EQ(KX418_Get_Reply(), 1);
+    }
 }
 
 TEST(ReplyWhenClosed, SendAndReplyReturnZeroBeforeOpenAndAfterClose) {

@@ -1,6 +1,7 @@
 // Finding, opening and closing the module, over scripted devices.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ protected:
     void TearDown() override {
         KX418_Close();
         EXPECT_EQ(fake_hid::Open_Count(), 0) << "handles left open";
+        EXPECT_EQ(fake_hid::Locked_Paths(), Paths{}) << "lock left held";
         EXPECT_EQ(state.lists_open, 0) << "device list not released";
     }
 
@@ -33,6 +35,7 @@ protected:
         EXPECT_EQ(fake_hid::Events_Open(), 1);
         EXPECT_EQ(fake_hid::Open_Count(Hid_Access::Probe), 0);
         EXPECT_EQ(fake_hid::Open_Count(), 3);
+        EXPECT_EQ(fake_hid::Locked_Paths(), Paths{path});
         EXPECT_EQ(Read_Overlapped.hEvent, Read_Event);
     }
 
@@ -41,6 +44,8 @@ protected:
         EXPECT_EQ(Read_Handle, Hid_None);
         EXPECT_EQ(Write_Handle, Hid_None);
         EXPECT_EQ(Read_Event, Hid_None);
+        EXPECT_EQ(fake_hid::Locked_Paths(), Paths{});
+        EXPECT_EQ(Lock_Handle, Hid_None);
     }
 
     static int Probes_Of(const std::string& path) {
@@ -151,12 +156,71 @@ TEST_F(Walk, CloseTwice) {
     Expect_Closed();
 }
 
-TEST_F(Walk, CloseReleasesEventThenReadThenWrite) {
+TEST_F(Walk, CloseReleasesEventThenReadThenWriteThenTheLock) {
     fake_hid::Add_Device("/dev/m", Vendor, Product);
     ASSERT_EQ(KX418_Open(), 1);
     state.calls.clear();
     KX418_Close();
-    EXPECT_EQ(state.calls, (Paths{"close Event", "close Read /dev/m", "close Write /dev/m"}));
+    EXPECT_EQ(state.calls, (Paths{"close Event", "close Read /dev/m", "close Write /dev/m",
+                                  "unlock /dev/m"}));
+}
+
+TEST_F(Walk, TheSelectedModuleIsLockedWhileItsProbeIsOpenWaitingTheBound) {
+    fake_hid::Add_Device("/dev/m", Vendor, Product);
+    ASSERT_EQ(KX418_Open(), 1);
+    Expect_Open_On("/dev/m");
+    const auto at = [](const std::string& call) {
+        return std::find(state.calls.begin(), state.calls.end(), call) - state.calls.begin();
+    };
+    EXPECT_LT(at("attributes"), at("lock /dev/m 3000"));
+    EXPECT_LT(at("lock /dev/m 3000"), at("close Probe /dev/m"));
+    EXPECT_LT(at("close Probe /dev/m"), at("open Read /dev/m"));
+    // A second open lets go of the first lock before it asks again.
+    state.calls.clear();
+    ASSERT_EQ(KX418_Open(), 1);
+    EXPECT_LT(at("unlock /dev/m"), at("lock /dev/m 3000"));
+    Expect_Open_On("/dev/m");
+}
+
+// A module another program keeps locked past the bound counts as absent,
+// and the open says that it was held, and where.
+TEST_F(Walk, AHeldModuleIsPassedOverUncountedAndTheOpenSaysSo) {
+    struct Case {
+        const char* name;
+        std::vector<bool> held;  // one module each, /dev/0, /dev/1, ...
+        std::int32_t wanted_index;
+        const char* opened;  // nullptr: nothing
+        ::Open_Failure failure;
+        const char* held_path;
+    };
+    const std::vector<Case> cases = {
+        {"the only module held", {true}, 0, nullptr, ::Open_Failure::Held, "/dev/0"},
+        {"the first of two held", {true, false}, 0, "/dev/1", ::Open_Failure::None, ""},
+        // Only the device to select is locked: one before it counts as ever.
+        {"index 1, the first held", {true, false}, 1, "/dev/1", ::Open_Failure::None, ""},
+        {"index 1, the second held", {false, true, false}, 1, "/dev/2", ::Open_Failure::None, ""},
+        {"none held, none at index 2", {false, false}, 2, nullptr, ::Open_Failure::Not_Found, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake_hid::Reset();
+        for (std::size_t i = 0; i < c.held.size(); ++i)
+            fake_hid::Add_Device("/dev/" + std::to_string(i), Vendor, Product).held = c.held[i];
+        const int opened = Open_Device(c.wanted_index, Vendor, Product, 1,
+                                       Match_Vendor_ID | Match_Product_ID);
+        EXPECT_EQ(Last_Open_Failure(), c.failure);
+        EXPECT_STREQ(Last_Held_Path(), c.held_path);
+        if (c.opened) {
+            EXPECT_EQ(opened, 1);
+            Expect_Open_On(c.opened);
+        } else {
+            EXPECT_EQ(opened, 0);
+            Close_Device();
+            Expect_Closed();
+        }
+        EXPECT_EQ(Device_Held("/dev/0"), c.held[0]);
+        KX418_Close();
+    }
 }
 
 // Every way KX418_Open can fail ends Closed with nothing left open.
@@ -177,16 +241,16 @@ TEST_F(Walk, EveryOpenFailureEndsClosed) {
          {"list released"}},
         {"read channel cannot be opened",
          [] { fake_hid::Add_Device("/dev/m", Vendor, Product).refuse_read = true; },
-         {"open Read /dev/m"}},
+         {"open Read /dev/m", "unlock /dev/m"}},
         {"read event cannot be created",
          [] {
              fake_hid::Add_Device("/dev/m", Vendor, Product);
              state.event_fails = true;
          },
-         {"create event", "close Read /dev/m"}},
+         {"create event", "close Read /dev/m", "unlock /dev/m"}},
         {"write channel cannot be opened",
          [] { fake_hid::Add_Device("/dev/m", Vendor, Product).refuse_write = true; },
-         {"open Write /dev/m", "close Event", "close Read /dev/m"}},
+         {"open Write /dev/m", "close Event", "close Read /dev/m", "unlock /dev/m"}},
     };
     for (const Open_Failure& failure : failures) {
         SCOPED_TRACE(failure.name);

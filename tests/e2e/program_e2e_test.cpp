@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <future>
 #include <iostream>
 #include <memory>
 #include <regex>
@@ -334,6 +335,54 @@ TEST_F(Program_Test, NoModuleAmongTheDevicesGivesDeviceNotFound) {
     EXPECT_EQ(box.title, "Fehler");
     EXPECT_EQ(box.message, "Das Geraet wurde nicht gefunden!");
     EXPECT_TRUE(module_->Reports_Of("hidraw0").empty());
+}
+
+// A module that answers report 1 twice and then nothing: the repeat must
+// not acknowledge report 2, so the page stops there with "Empfangsfehler!".
+TEST_F(Program_Test, SequencerCountsOnlyEachReportsOwnAnswer) {
+    ASSERT_NO_FATAL_FAILURE(Start({"hidraw0:answer-first,answer-twice"}));
+    Show_Page(8);
+    Press(Fn9_Send_Button);
+
+    const Box box = Next_Box();
+    EXPECT_EQ(box.title, "Fehler");
+    EXPECT_EQ(box.message, "Empfangsfehler!");
+    EXPECT_GE(box.after, 1900ms) << "report 2 waited its own 2000 ms";
+    const auto reports = Reports(module_->Reports_Of("hidraw0"));
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].function, 91);
+    EXPECT_EQ(reports[1].function, 92);
+}
+
+// kx418ctl started while the program's transfer waits for its answer: the
+// tool waits for the module, and each is told of its own report.
+TEST_F(Program_Test, TheToolBesideTheProgramWaitsForItsTransfer) {
+    ASSERT_NO_FATAL_FAILURE(Start({"hidraw0:delay=1000"}));
+    Press(Send_Button);  // page Fn1, as it starts
+    std::this_thread::sleep_for(500ms);
+    auto tool = std::async(std::launch::async, [&] {
+        std::string output;
+        const int status = virtual_module::Run_Program(
+            {KX418_PRIVATE_DEV, module_->Folder(), KX418CTL_PROGRAM, "send", "7"}, output);
+        return std::make_pair(status, output);
+    });
+
+    const Box box = Next_Box();
+    EXPECT_EQ(box.title, "Info");
+    EXPECT_EQ(box.message, "Die Einstellungen wurden abgeschickt!");
+    const auto [status, output] = tool.get();
+    EXPECT_TRUE(virtual_module::Exited_Cleanly(status)) << output;
+    EXPECT_EQ(output, "Die Einstellungen wurden abgeschickt!\n");
+    // The tool's report went out only after the program's had its answer.
+    std::vector<std::string> events;
+    for (const std::string& line : module_->Log_Lines())
+        events.push_back(line.substr(0, line.find(':')));
+    EXPECT_EQ(events, (std::vector<std::string>{"hidraw0 report 1", "hidraw0 answered report 1",
+                                                "hidraw0 report 2", "hidraw0 answered report 2"}));
+    const auto reports = Reports(module_->Reports_Of("hidraw0"));
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].function, 1);
+    EXPECT_EQ(reports[1].function, 7);
 }
 
 }  // namespace

@@ -101,8 +101,9 @@ TEST_P(Discovery_Test, OpensTheFirstMatchingNodeOrNothing) {
         return;
     }
     ASSERT_EQ(KX418_Open(), 1);
-    // Read channel, read event, write channel; every probe closed again.
-    EXPECT_EQ(Descriptors_Added(1), 3);
+    // Read channel, read event, write channel and the lock; every probe
+    // closed again.
+    EXPECT_EQ(Descriptors_Added(1), 4);
     ASSERT_EQ(KX418_Send_Cfg(1, 0, 1000, 0), 1);
     EXPECT_EQ(KX418_Get_Reply(), 1);
     EXPECT_EQ(KX418_Close(), 1);
@@ -201,7 +202,8 @@ TEST_F(Library_Test, OpenAfterAFailedTransferLeftOpenWorks) {
 
     Use(good);
     ASSERT_EQ(KX418_Open(), 1);
-    EXPECT_EQ(Descriptors_Added(2), 3) << "the earlier channels were not released";
+    // Read channel, event, write channel and the lock.
+    EXPECT_EQ(Descriptors_Added(2), 4) << "the earlier channels were not released";
     ASSERT_EQ(KX418_Send_Cfg(1, 0, 1000, 0), 1);
     EXPECT_EQ(KX418_Get_Reply(), 1);
     EXPECT_EQ(KX418_Close(), 1);

@@ -90,6 +90,46 @@ TEST_F(Node_Test, ALateAnswerWakesAWaitingPollerAndABlockingReader) {
     EXPECT_EQ(input[0], '!');
 }
 
+// The answer policies, each one node setting: how many answers three
+// reports get in all, and what a fresh open finds queued.
+TEST_F(Node_Test, AnswerPoliciesAsConfigured) {
+    struct Case {
+        const char* setting;
+        int queued_at_open;
+        int answers;  // to three reports
+    };
+    const Case cases[] = {
+        {"", 0, 3},
+        {":answer-first", 0, 1},
+        {":answer-twice", 0, 6},
+        {":answer-first,answer-twice", 0, 2},
+        {":queued-at-open", 1, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.setting);
+        Running_Module& module = Start({std::string("hidraw0") + c.setting});
+        Fd node{open(module.Node_Path("hidraw0").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC)};
+        ASSERT_GE(node.get(), 0);
+        std::array<std::uint8_t, 16> input{};
+        const auto drain = [&] {
+            int count = 0;
+            while (read(node.get(), input.data(), input.size()) == 16) {
+                EXPECT_EQ(input[0], '!');
+                ++count;
+            }
+            return count;
+        };
+        EXPECT_EQ(drain(), c.queued_at_open);
+        for (int report = 0; report < 3; ++report)
+            ASSERT_EQ(Write_Report(node.get(), Worked_Example), 17);
+        EXPECT_EQ(drain(), c.answers);
+        int logged = 0;
+        for (const std::string& line : module.Log_Lines())
+            logged += line.starts_with("hidraw0 answered report ");
+        EXPECT_EQ(logged, c.answers);
+    }
+}
+
 TEST_F(Node_Test, ChecksRepliesAndRejectsWhatIsNoReport) {
     Running_Module& module = Start({"hidraw0"});
     Fd node{open(module.Node_Path("hidraw0").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC)};
@@ -111,12 +151,13 @@ TEST_F(Node_Test, ChecksRepliesAndRejectsWhatIsNoReport) {
     EXPECT_EQ(errno, EINVAL);
 
     const auto lines = module.Log_Lines();
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0],
               "hidraw0 report 1: function 1 setting 0 time1 1000 ms time2 0 ms checksum 58 bad "
               "raw 00 58 01 00 e8 03 00 00 00 00 00 00 00 00 00 00 00");
-    EXPECT_TRUE(lines[1].starts_with("hidraw0 rejected write of 16 bytes")) << lines[1];
-    EXPECT_TRUE(lines[2].starts_with("hidraw0 rejected write of 17 bytes: raw 01 57")) << lines[2];
+    EXPECT_EQ(lines[1], "hidraw0 answered report 1");
+    EXPECT_TRUE(lines[2].starts_with("hidraw0 rejected write of 16 bytes")) << lines[2];
+    EXPECT_TRUE(lines[3].starts_with("hidraw0 rejected write of 17 bytes: raw 01 57")) << lines[3];
 }
 
 TEST_F(Node_Test, OpenAndAttributesAsConfigured) {

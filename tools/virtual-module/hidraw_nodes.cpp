@@ -212,7 +212,9 @@ void Hidraw_Nodes::Open(fuse_req_t request, fuse_ino_t inode, fuse_file_info* in
         return;
     }
     const std::uint64_t handle = next_file_++;
-    files_.emplace(handle, Open_File{*node, {}, {}, nullptr});
+    Open_File& file = files_.emplace(handle, Open_File{*node, {}, {}, nullptr}).first->second;
+    // An answer of old that this open finds waiting.
+    if (nodes_[*node].config.queued_at_open) file.queue.push_back(Input_Report{'!'});
     info->fh = handle;
     // Every read and write reaches the node with its own size, and there is
     // no file position to seek.
@@ -374,6 +376,7 @@ void Hidraw_Nodes::Receive_Report(std::size_t index,
         return;
     }
     if (node.config.silent) return;
+    if (node.config.answer_first && node.reports > 1) return;
 
     Input_Report answer{};
     if (node.config.wrong_answer) {
@@ -385,12 +388,20 @@ void Hidraw_Nodes::Receive_Report(std::size_t index,
         std::copy(report.begin() + 1, report.begin() + 12, answer.begin() + 1);
         std::fill(answer.begin() + 12, answer.end(), std::uint8_t{0xFF});
     }
-    if (node.config.answer_delay_ms == 0) {
-        Deliver(index, answer);
-    } else {
-        const auto due = Clock::now() + std::chrono::milliseconds(node.config.answer_delay_ms);
-        scheduled_.emplace(due, Scheduled_Answer{index, answer});
+    const Scheduled_Answer scheduled{index, node.reports, answer};
+    for (int copy = node.config.answer_twice ? 2 : 1; copy > 0; --copy) {
+        if (node.config.answer_delay_ms == 0) {
+            Answer(scheduled);
+        } else {
+            const auto due = Clock::now() + std::chrono::milliseconds(node.config.answer_delay_ms);
+            scheduled_.emplace(due, scheduled);
+        }
     }
+}
+
+void Hidraw_Nodes::Answer(const Scheduled_Answer& answer) {
+    log_.Answered(nodes_[answer.node].config.name, answer.number);
+    Deliver(answer.node, answer.report);
 }
 
 void Hidraw_Nodes::Deliver(std::size_t node, const Input_Report& report) {
@@ -438,7 +449,7 @@ void Hidraw_Nodes::Deliver_Due_Answers(Clock::time_point now) {
     while (!scheduled_.empty() && scheduled_.begin()->first <= now) {
         const Scheduled_Answer answer = scheduled_.begin()->second;
         scheduled_.erase(scheduled_.begin());
-        Deliver(answer.node, answer.report);
+        Answer(answer);
     }
 }
 

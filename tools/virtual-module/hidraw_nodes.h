@@ -97,6 +97,7 @@ private:
 
     struct Scheduled_Answer {
         std::size_t node;
+        std::uint32_t number;  // of the report it answers
         Input_Report report;
     };
 
@@ -120,6 +121,7 @@ private:
 
     void Receive_Report(std::size_t node, std::span<const std::uint8_t, Output_Report_Size> report);
     void Deliver(std::size_t node, const Input_Report& report);
+    void Answer(const Scheduled_Answer& answer);
     void Remove(std::size_t node);
     static void Wake_Poller(Open_File& file);
 

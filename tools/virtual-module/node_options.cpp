@@ -21,6 +21,10 @@ const char* const Usage =
     "  wrong-answer                         answers carry \"!\" in their second\n"
     "                                       byte instead of their first\n"
     "  delay=MS                             answers come MS ms after the report\n"
+    "  answer-first                         only the first report is answered\n"
+    "  answer-twice                         every answer comes twice\n"
+    "  queued-at-open                       each new open finds one \"!\" report\n"
+    "                                       in its queue\n"
     "  remove-after=K                       the node is unplugged on report K\n"
     "\n"
     "Prints \"ready\" once the folder is mounted; SIGINT or SIGTERM unmounts it\n"
@@ -81,6 +85,12 @@ void Apply_Setting(Node_Config& node, std::string_view setting) {
         flag(node.silent);
     } else if (key == "wrong-answer") {
         flag(node.wrong_answer);
+    } else if (key == "answer-first") {
+        flag(node.answer_first);
+    } else if (key == "answer-twice") {
+        flag(node.answer_twice);
+    } else if (key == "queued-at-open") {
+        flag(node.queued_at_open);
     } else if (key == "delay") {
         needs_value();
         node.answer_delay_ms = Parse_Number<std::uint32_t>(setting, value, 10);

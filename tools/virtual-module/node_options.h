@@ -22,6 +22,9 @@ struct Node_Config {
     bool silent = false;               // never answers a report
     bool wrong_answer = false;         // answers with something other than "!"
     std::uint32_t answer_delay_ms = 0; // time between a report and its answer
+    bool answer_first = false;         // only the first report is answered
+    bool answer_twice = false;         // every answer comes twice
+    bool queued_at_open = false;       // each new open finds a "!" report queued
     std::uint32_t remove_after = 0;    // unplugged on receiving report k; 0: never
 };
 

@@ -70,6 +70,10 @@ void Report_Log::Rejected(std::string_view node, std::span<const std::uint8_t> b
          " bytes: raw " + Hex_Bytes(bytes));
 }
 
+void Report_Log::Answered(std::string_view node, std::uint32_t number) {
+    Line(std::string(node) + " answered report " + std::to_string(number));
+}
+
 void Report_Log::Removed(std::string_view node) { Line(std::string(node) + " removed"); }
 
 }  // namespace virtual_module

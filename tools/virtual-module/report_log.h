@@ -13,6 +13,7 @@ namespace virtual_module {
 // Line formats, one event each:
 //   <node> report <n>: function <f> setting <s> time1 <ms> ms time2 <ms> ms checksum <hh> ok|bad raw <17 bytes hex>
 //   <node> rejected write of <n> bytes: raw <bytes hex>
+//   <node> answered report <n>
 //   <node> removed
 class Report_Log {
 public:
@@ -27,6 +28,7 @@ public:
     void Report(std::string_view node, std::uint32_t number,
                 std::span<const std::uint8_t, 17> report, bool checksum_ok);
     void Rejected(std::string_view node, std::span<const std::uint8_t> bytes);
+    void Answered(std::string_view node, std::uint32_t number);
     void Removed(std::string_view node);
 
 private:
