@@ -37,17 +37,29 @@ Selection Selected = Selection::First;
 int Selected_Index = 0;
 std::string Selected_Path;
 
+struct Listed_Device;
+std::vector<Listed_Device> List_Devices();
+const std::string* Path_Of_Index(const std::vector<Listed_Device>& devices, int index);
+
 // Opens the selected module as KX418_Open opens the first one; after 0
 // nothing is open.
 std::int32_t Open_Selected() {
     switch (Selected) {
     case Selection::First: return KX418_Open();
-    case Selection::Index:
+    case Selection::Index: {
+        // Index N is the module 'list' shows as N, busy or not: a module
+        // that another program holds is waited for and then told as in
+        // use, never swapped for the one after it.
+        const std::vector<Listed_Device> devices = List_Devices();
+        if (const std::string* path = Path_Of_Index(devices, Selected_Index))
+            return Open_Device_Path(path->c_str(), KX418_Vendor_ID, KX418_Product_ID,
+                                    KX418_Version_Number, KX418_Match_Flags);
         if (Open_Device(Selected_Index, KX418_Vendor_ID, KX418_Product_ID, KX418_Version_Number,
                         KX418_Match_Flags))
             return 1;
         Close_Device();
         return 0;
+    }
     case Selection::Path:
         return Open_Device_Path(Selected_Path.c_str(), KX418_Vendor_ID, KX418_Product_ID,
                                 KX418_Version_Number, KX418_Match_Flags);
@@ -103,6 +115,12 @@ std::vector<Listed_Device> List_Devices() {
     for (Listed_Device& device : devices)
         if (device.module && device.path.size() < Device_Path_Size) device.index = index++;
     return devices;
+}
+
+const std::string* Path_Of_Index(const std::vector<Listed_Device>& devices, int index) {
+    for (const Listed_Device& device : devices)
+        if (device.index == index) return &device.path;
+    return nullptr;
 }
 
 const char* Problem_Of(const Listed_Device& device) {
@@ -238,7 +256,7 @@ void Hint_Not_Found(std::ostream& err) {
     const std::vector<Listed_Device> devices = List_Devices();
     int modules = 0;
     for (const Listed_Device& device : devices) {
-        if (device.index >= 0 && !device.busy) ++modules;
+        if (device.index >= 0) ++modules;
         if (!device.opened)
             err << "kx418ctl: " << device.path << " cannot be opened (" << Problem_Of(device)
                 << "); 'kx418ctl list' says what to do\n";

@@ -538,4 +538,29 @@ TEST_F(Kx418ctl, IndexCountsTheModulesThatCanBeOpenedAndDeviceTakesOnlyAModule) 
     EXPECT_EQ(fake_hid::Open_Count(), 0);
 }
 
+// A module another program holds keeps its index: the tool says it is in
+// use and sends nothing, least of all to the module after it.
+TEST_F(Kx418ctl, IndexOfABusyModuleIsInUseNotTheNextModule) {
+    state.devices[0].held = true;
+    fake_hid::Add_Device("/dev/hidraw1", KX418_Vendor_ID, KX418_Product_ID).acknowledge = true;
+
+    const Run_Result list = Run_Tool({"list"});
+    EXPECT_NE(list.out.find("/dev/hidraw0  2b5d:0418  KX418 (index 0)"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("/dev/hidraw1  2b5d:0418  KX418 (index 1)"), std::string::npos) << list.out;
+
+    const Run_Result busy = Run_Tool({"send", "--index", "0", "6"});
+    EXPECT_EQ(busy.exit_code, Exit_In_Use);
+    EXPECT_NE(busy.err.find("/dev/hidraw0 is in use by another program"), std::string::npos) << busy.err;
+    EXPECT_TRUE(state.written.empty());
+
+    EXPECT_EQ(Run_Tool({"send", "--index", "1", "6"}).exit_code, Exit_Sent);
+    ASSERT_EQ(state.written.size(), 1u);
+    EXPECT_EQ(state.written[0].path, "/dev/hidraw1");
+
+    const Run_Result past = Run_Tool({"send", "--index", "2", "6"});
+    EXPECT_EQ(past.exit_code, Exit_Not_Found);
+    EXPECT_NE(past.err.find("2 modules can be opened (index 0 and 1)"), std::string::npos) << past.err;
+    EXPECT_EQ(fake_hid::Open_Count(), 0);
+}
+
 }  // namespace
