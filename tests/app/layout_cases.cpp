@@ -144,6 +144,9 @@ TEST_F(MainPanel, EveryControlAsLaidOut)
         if (label.shown) {
             EXPECT_EQ(label.left, row.label_left);
             EXPECT_EQ(label.top, row.label_top);
+            if (row.label_left < row.left && row.label_top < row.top + row.height) {
+                EXPECT_LT(label.left + label.width, row.left) << "a label left of its control keeps clear of it";
+            }
         }
 
         switch (row.kind) {

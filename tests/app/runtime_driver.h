@@ -86,12 +86,12 @@ Panel_Rect Arrow_Place(int panel, int control, bool up);
 // left, is the runtime's).
 int Fixed_Arrows_Width();
 
-// The separate label of a numeric, indicator or toggle: its text and its
-// top left in the panel.
+// The separate label of a numeric, indicator or toggle: its text, its top
+// left in the panel and its width.
 struct Shown_Label {
     bool shown = false;
     std::string text;
-    int left = 0, top = 0;
+    int left = 0, top = 0, width = 0;
 };
 Shown_Label Label_Of(int panel, int control);
 

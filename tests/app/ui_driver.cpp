@@ -295,6 +295,7 @@ Shown_Label Label_Of(int panel, int control)
     const QPoint at = label->mapTo(UiQt_PanelWidget(panel), QPoint(0, 0));
     seen.left = at.x();
     seen.top = at.y();
+    seen.width = label->width();
     return seen;
 }
 
