@@ -11,6 +11,7 @@
 #include "recording_callbacks.h"
 #include "runtime_driver.h"
 #include "uiruntime/ui_runtime.h"
+#include "uiruntime/ui_test_hooks.h"
 
 #include <gtest/gtest.h>
 
@@ -185,6 +186,16 @@ TEST_F(MainPanel, EveryControlAsLaidOut)
             double value = 0;
             EXPECT_EQ(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &value), UI_ERR_ATTRIBUTE);
         }
+        // The runtime knows the control by its name: a value asked for in
+        // a type it does not hold is refused in its name.
+        if (row.type == V::Double) {
+            std::uint32_t wrong = 0;
+            EXPECT_LT(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &wrong), 0);
+        } else {
+            double wrong = 0;
+            EXPECT_LT(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &wrong), 0);
+        }
+        EXPECT_NE(UiTest_LastError().find("(" + row.name + ")"), std::string::npos) << UiTest_LastError();
     }
 
     // The toggle names its state.
@@ -362,6 +373,9 @@ protected:
             EXPECT_EQ(on, 0) << "a second click turns it off";
             return;
         }
+        std::int32_t value = -1;
+        EXPECT_EQ(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &value), 0);
+        EXPECT_EQ(value, 0) << "a command button holds no state";
         const std::size_t expected = row.name == "BUTTON_SEND_FN9" ? 0 : 1;  // "Send_F9" is bound to nothing
         ASSERT_EQ(RecordedCalls().size(), expected) << "a click at the centre does not press it";
         if (expected == 1) {
