@@ -80,10 +80,11 @@ bool Is_Read_Only(int panel, int control);
 // A numeric's up or down arrow, in its panel's pixels.
 Panel_Rect Arrow_Place(int panel, int control, bool up);
 
-// How wide the runtime draws a numeric's arrows, where it fixes it: 9 on
-// Win32 (its up-down control, at 96 DPI, as the panel's layout allows for);
-// 0 on Qt, whose style chooses the arrows' width (only their side, the
-// left, is the runtime's).
+// How wide a numeric's arrows are, where the runtime fixes it: 9 pixels at
+// 96 DPI on Win32, where the arrows are an up-down control of their own
+// placed at the left of the field; 0 on Qt, whose style draws the arrows
+// inside the spin box at the width it chooses (only their side, the left,
+// is the runtime's).
 int Fixed_Arrows_Width();
 
 // The separate label of a numeric, indicator or toggle: its text, its top
@@ -132,7 +133,8 @@ void Mouse_At(int panel, int x, int y, Mouse action);
 // Whether the button shows itself held down.
 bool Looks_Pressed(int panel, int control);
 
-// Whether the control has the keyboard; takes it from whichever has it.
+// Whether the control has the keyboard; the keyboard taken from whichever
+// control of the panel's window has it.
 bool Has_Keyboard(int panel, int control);
 void Drop_Keyboard(int panel);
 
