@@ -7,14 +7,16 @@
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTabBar>
 #include <QStyle>
+#include <QTabBar>
 #include <QStyleOptionSpinBox>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -191,4 +193,223 @@ Shown_Box Box_Now()
     seen.title = modal->windowTitle().toStdString();
     if (box != nullptr) seen.message = box->text().toStdString();
     return seen;
+}
+
+// What is drawn where, and real input at a point, on the Qt runtime's
+// widgets.
+
+namespace {
+
+QWidget* Control(int panel, int control)
+{
+    QWidget* widget = UiQt_ControlWidget(panel, control);
+    EXPECT_NE(widget, nullptr) << "panel " << panel << " control " << control;
+    return widget;
+}
+
+Panel_Rect RectIn(QWidget* panel_widget, QWidget* widget, QRect rect)
+{
+    const QPoint at = widget->mapTo(panel_widget, rect.topLeft());
+    return {at.x(), at.y(), rect.width(), rect.height()};
+}
+
+std::uint32_t Rgb(const QColor& colour)
+{
+    return static_cast<std::uint32_t>(colour.rgb()) & 0xFFFFFFu;
+}
+
+// The panel's window, shown on the screen, and a point of the panel in it.
+QWidget* WindowAt(int panel, int x, int y, QPoint& point)
+{
+    QWidget* panel_widget = UiQt_PanelWidget(panel);
+    EXPECT_NE(panel_widget, nullptr) << "panel " << panel;
+    if (panel_widget == nullptr) return nullptr;
+    QWidget* window = panel_widget->window();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+    point = panel_widget->mapTo(window, QPoint(x, y));
+    return window;
+}
+
+QTabBar* Tabs(int panel, int tab_control)
+{
+    QWidget* tab = Control(panel, tab_control);
+    QTabBar* bar = tab != nullptr ? tab->findChild<QTabBar*>() : nullptr;
+    EXPECT_NE(bar, nullptr);
+    return bar;
+}
+
+QLineEdit* FieldOf(QWidget* widget)
+{
+    if (auto* field = qobject_cast<QLineEdit*>(widget)) return field;
+    return widget != nullptr ? widget->findChild<QLineEdit*>() : nullptr;
+}
+
+}  // namespace
+
+Panel_Rect Place_Of(int panel, int control)
+{
+    QWidget* widget = Control(panel, control);
+    if (widget == nullptr) return {};
+    return RectIn(UiQt_PanelWidget(panel), widget, widget->rect());
+}
+
+bool Has_Control(int panel, int control)
+{
+    return UiQt_ControlWidget(panel, control) != nullptr;
+}
+
+bool In_Own_Panel(int panel, int control)
+{
+    QWidget* widget = Control(panel, control);
+    return widget != nullptr && widget->parentWidget() == UiQt_PanelWidget(panel);
+}
+
+bool Is_Read_Only(int panel, int control)
+{
+    QWidget* widget = Control(panel, control);
+    if (auto* box = qobject_cast<QAbstractSpinBox*>(widget)) return box->isReadOnly();
+    QLineEdit* field = FieldOf(widget);
+    EXPECT_NE(field, nullptr) << "panel " << panel << " control " << control << " is no field";
+    return field != nullptr && field->isReadOnly();
+}
+
+Panel_Rect Arrow_Place(int panel, int control, bool up)
+{
+    QAbstractSpinBox* box = SpinBox(panel, control);
+    if (box == nullptr) return {};
+    return RectIn(UiQt_PanelWidget(panel), box, ArrowRect(box, up));
+}
+
+int Fixed_Arrows_Width()
+{
+    return 0;
+}
+
+Shown_Label Label_Of(int panel, int control)
+{
+    Shown_Label seen;
+    auto* label = qobject_cast<QLabel*>(UiQt_ControlLabel(panel, control));
+    if (label == nullptr) return seen;
+    seen.shown = true;
+    seen.text = label->text().toStdString();
+    const QPoint at = label->mapTo(UiQt_PanelWidget(panel), QPoint(0, 0));
+    seen.left = at.x();
+    seen.top = at.y();
+    seen.width = label->width();
+    return seen;
+}
+
+int Font_Pixels(int panel, int control)
+{
+    QWidget* widget = Control(panel, control);
+    return widget != nullptr ? QFontInfo(widget->font()).pixelSize() : 0;
+}
+
+std::uint32_t Field_Colour(int panel, int control)
+{
+    QWidget* widget = Control(panel, control);
+    return widget != nullptr ? Rgb(widget->palette().color(QPalette::Base)) : 0;
+}
+
+std::uint32_t Panel_Colour(int panel)
+{
+    QWidget* widget = UiQt_PanelWidget(panel);
+    EXPECT_NE(widget, nullptr);
+    return widget != nullptr ? Rgb(widget->palette().color(QPalette::Window)) : 0;
+}
+
+std::string Window_Title(int panel)
+{
+    QWidget* widget = UiQt_PanelWidget(panel);
+    EXPECT_TRUE(widget != nullptr && widget->isWindow());
+    return widget != nullptr ? widget->windowTitle().toStdString() : std::string();
+}
+
+Panel_Rect Panel_Place(int panel)
+{
+    QWidget* widget = UiQt_PanelWidget(panel);
+    EXPECT_NE(widget, nullptr);
+    if (widget == nullptr) return {};
+    if (widget->isWindow()) {
+        const QRect client = widget->geometry();
+        return {client.x(), client.y(), client.width(), client.height()};
+    }
+    return RectIn(widget->window(), widget, widget->rect());
+}
+
+int Tab_Count(int panel, int tab_control)
+{
+    QTabBar* bar = Tabs(panel, tab_control);
+    return bar != nullptr ? bar->count() : 0;
+}
+
+std::string Tab_Label(int panel, int tab_control, int index)
+{
+    QTabBar* bar = Tabs(panel, tab_control);
+    return bar != nullptr ? bar->tabText(index).toStdString() : std::string();
+}
+
+Panel_Rect Tab_Place(int panel, int tab_control, int index)
+{
+    QTabBar* bar = Tabs(panel, tab_control);
+    return bar != nullptr ? RectIn(UiQt_PanelWidget(panel), bar, bar->tabRect(index)) : Panel_Rect{};
+}
+
+bool Reaches(int panel, int x, int y, int control, std::string& found)
+{
+    QPoint point;
+    QWidget* window = WindowAt(panel, x, y, point);
+    QWidget* target = UiQt_ControlWidget(panel, control);
+    if (window == nullptr || target == nullptr) return false;
+    QWidget* hit = window->childAt(point);
+    for (QWidget* w = hit; w != nullptr; w = w->parentWidget())
+        if (w == target) return true;
+    found = hit != nullptr ? std::string(hit->metaObject()->className()) + " " + hit->objectName().toStdString()
+                           : std::string("nothing");
+    return false;
+}
+
+void Mouse_At(int panel, int x, int y, Mouse action)
+{
+    QPoint point;
+    QWidget* window = WindowAt(panel, x, y, point);
+    ASSERT_NE(window, nullptr);
+    QWindow* handle = window->windowHandle();
+    switch (action) {
+    case Mouse::Down: QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, point); break;
+    case Mouse::Up: QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, point); break;
+    case Mouse::Click: QTest::mouseClick(handle, Qt::LeftButton, Qt::NoModifier, point); break;
+    case Mouse::Double_Click: QTest::mouseDClick(handle, Qt::LeftButton, Qt::NoModifier, point); break;
+    }
+    Settle();
+}
+
+bool Looks_Pressed(int panel, int control)
+{
+    auto* button = qobject_cast<QAbstractButton*>(Control(panel, control));
+    EXPECT_NE(button, nullptr) << "panel " << panel << " control " << control << " is no button";
+    return button != nullptr && button->isDown();
+}
+
+bool Has_Keyboard(int panel, int control)
+{
+    QWidget* widget = Control(panel, control);
+    if (widget == nullptr) return false;
+    QWidget* focus = widget->window()->focusWidget();
+    return focus != nullptr && (focus == widget || widget->isAncestorOf(focus)) && focus->hasFocus();
+}
+
+void Drop_Keyboard(int panel)
+{
+    QWidget* widget = UiQt_PanelWidget(panel);
+    ASSERT_NE(widget, nullptr);
+    if (QWidget* focus = widget->window()->focusWidget()) focus->clearFocus();
+    Settle();
+}
+
+std::string Selected_Text(int panel, int control)
+{
+    QLineEdit* field = FieldOf(Control(panel, control));
+    EXPECT_NE(field, nullptr) << "panel " << panel << " control " << control << " is no field";
+    return field != nullptr ? field->selectedText().toStdString() : std::string();
 }

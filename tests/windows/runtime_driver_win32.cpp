@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -154,4 +155,299 @@ Shown_Box Box_Now()
     HWND owner = GetWindow(box, GW_OWNER);
     seen.modal = owner != nullptr && !IsWindowEnabled(owner);
     return seen;
+}
+
+// What is drawn where, and real input at a point, on the Win32 runtime's
+// windows.
+
+namespace {
+
+HWND Control(int panel, int control)
+{
+    HWND window = UiWin32_ControlWindow(panel, control);
+    EXPECT_NE(window, nullptr) << "panel " << panel << " control " << control;
+    return window;
+}
+
+// A window's rectangle within the client area of `panel_window`.
+RECT PlaceIn(HWND window, HWND panel_window)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    MapWindowPoints(HWND_DESKTOP, panel_window, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+Panel_Rect ToPanel(const RECT& r)
+{
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+std::uint32_t Rgb(COLORREF colour)
+{
+    return static_cast<std::uint32_t>(GetRValue(colour)) << 16 | static_cast<std::uint32_t>(GetGValue(colour)) << 8 |
+           GetBValue(colour);
+}
+
+LOGFONTA FontOf(HWND window)
+{
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font;
+}
+
+// The window at a point of the panel, and the point in its client area.
+HWND WindowAt(int panel, int x, int y, POINT& client)
+{
+    HWND panel_window = UiWin32_PanelWindow(panel);
+    EXPECT_NE(panel_window, nullptr) << "panel " << panel;
+    if (panel_window == nullptr) return nullptr;
+    POINT screen{x, y};
+    ClientToScreen(panel_window, &screen);
+    HWND hit = WindowFromPoint(screen);
+    client = screen;
+    if (hit != nullptr) ScreenToClient(hit, &client);
+    return hit;
+}
+
+void Send(HWND window, UINT message, WPARAM keys, POINT at)
+{
+    SendMessageA(window, message, keys, MAKELPARAM(at.x, at.y));
+}
+
+bool Style(HWND window, LONG style)
+{
+    return (GetWindowLongA(window, GWL_STYLE) & style) != 0;
+}
+
+}  // namespace
+
+Panel_Rect Place_Of(int panel, int control)
+{
+    HWND window = Control(panel, control);
+    if (window == nullptr) return {};
+    HWND panel_window = UiWin32_PanelWindow(panel);
+    RECT r = PlaceIn(window, panel_window);
+    if (HWND arrows = UiWin32_ControlArrows(panel, control)) {
+        const RECT a = PlaceIn(arrows, panel_window);
+        EXPECT_EQ(a.right, r.left) << "the arrows end where the field begins";
+        EXPECT_EQ(a.top, r.top);
+        EXPECT_EQ(a.bottom, r.bottom);
+        r.left = a.left;
+    }
+    char kind[16] = {};
+    GetClassNameA(window, kind, sizeof kind);
+    if (lstrcmpiA(kind, "Button") == 0 && (GetWindowLongA(window, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
+        // A group box draws its frame's top edge half a line of its font
+        // below its window's top.
+        HDC dc = GetDC(window);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)));
+        TEXTMETRICA metrics{};
+        GetTextMetricsA(dc, &metrics);
+        SelectObject(dc, old);
+        ReleaseDC(window, dc);
+        r.top += std::max(0, static_cast<int>(metrics.tmHeight) / 2 - 1);
+    }
+    return ToPanel(r);
+}
+
+bool Has_Control(int panel, int control)
+{
+    return UiWin32_ControlWindow(panel, control) != nullptr;
+}
+
+bool In_Own_Panel(int panel, int control)
+{
+    HWND window = Control(panel, control);
+    return window != nullptr && GetParent(window) == UiWin32_PanelWindow(panel);
+}
+
+bool Is_Read_Only(int panel, int control)
+{
+    HWND window = Control(panel, control);
+    return window != nullptr && Style(window, ES_READONLY);
+}
+
+Panel_Rect Arrow_Place(int panel, int control, bool up)
+{
+    HWND arrows = UiWin32_ControlArrows(panel, control);
+    EXPECT_NE(arrows, nullptr) << "panel " << panel << " control " << control << " has no arrows";
+    if (arrows == nullptr) return {};
+    // The up-down control: its upper half the upper arrow.
+    Panel_Rect both = ToPanel(PlaceIn(arrows, UiWin32_PanelWindow(panel)));
+    const int half = both.height / 2;
+    if (up) return {both.left, both.top, both.width, half};
+    return {both.left, both.top + half, both.width, both.height - half};
+}
+
+int Fixed_Arrows_Width()
+{
+    return 9;
+}
+
+Shown_Label Label_Of(int panel, int control)
+{
+    Shown_Label seen;
+    HWND label = UiWin32_ControlLabel(panel, control);
+    if (label == nullptr) return seen;
+    seen.shown = true;
+    seen.text = TextOf(label);
+    const RECT r = PlaceIn(label, UiWin32_PanelWindow(panel));
+    seen.left = r.left;
+    seen.top = r.top;
+    seen.width = r.right - r.left;
+    return seen;
+}
+
+int Font_Pixels(int panel, int control)
+{
+    HWND window = Control(panel, control);
+    return window != nullptr ? -FontOf(window).lfHeight : 0;
+}
+
+std::uint32_t Field_Colour(int panel, int control)
+{
+    // The colours the panel gives the field when it draws: a read-only
+    // field asks as a static text does.
+    HWND field = Control(panel, control);
+    if (field == nullptr) return 0;
+    HDC dc = CreateCompatibleDC(nullptr);
+    SendMessageA(GetParent(field), Style(field, ES_READONLY) ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT,
+                 reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(field));
+    const COLORREF colour = GetBkColor(dc);
+    DeleteDC(dc);
+    return Rgb(colour);
+}
+
+std::uint32_t Panel_Colour(int panel)
+{
+    // The background the panel's window paints, on a pixel of its own.
+    HWND window = UiWin32_PanelWindow(panel);
+    EXPECT_NE(window, nullptr);
+    if (window == nullptr) return 0;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP pixel = CreateCompatibleBitmap(screen, 1, 1);
+    HGDIOBJ old = SelectObject(dc, pixel);
+    SendMessageA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const COLORREF colour = GetPixel(dc, 0, 0);
+    SelectObject(dc, old);
+    DeleteObject(pixel);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return Rgb(colour);
+}
+
+std::string Window_Title(int panel)
+{
+    HWND window = UiWin32_PanelWindow(panel);
+    EXPECT_TRUE(window != nullptr && GetParent(window) == nullptr) << "a window of its own";
+    return window != nullptr ? TextOf(window) : std::string();
+}
+
+Panel_Rect Panel_Place(int panel)
+{
+    HWND window = UiWin32_PanelWindow(panel);
+    EXPECT_NE(window, nullptr);
+    if (window == nullptr) return {};
+    HWND top = GetAncestor(window, GA_ROOT);
+    if (top != window) return ToPanel(PlaceIn(window, top));
+    RECT client;
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    return {origin.x, origin.y, client.right, client.bottom};
+}
+
+int Tab_Count(int panel, int tab_control)
+{
+    HWND tab = Control(panel, tab_control);
+    return tab != nullptr ? static_cast<int>(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+std::string Tab_Label(int panel, int tab_control, int index)
+{
+    HWND tab = Control(panel, tab_control);
+    if (tab == nullptr) return {};
+    char text[64] = {};
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    EXPECT_TRUE(SendMessageA(tab, TCM_GETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+    return text;
+}
+
+Panel_Rect Tab_Place(int panel, int tab_control, int index)
+{
+    HWND tab = Control(panel, tab_control);
+    if (tab == nullptr) return {};
+    RECT r{};
+    EXPECT_TRUE(SendMessageA(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r)));
+    MapWindowPoints(tab, UiWin32_PanelWindow(panel), reinterpret_cast<POINT*>(&r), 2);
+    return ToPanel(r);
+}
+
+bool Reaches(int panel, int x, int y, int control, std::string& found)
+{
+    POINT client;
+    HWND hit = WindowAt(panel, x, y, client);
+    HWND window = UiWin32_ControlWindow(panel, control);
+    if (window == nullptr) return false;
+    if (hit == window || (hit != nullptr && hit == UiWin32_ControlArrows(panel, control))) return true;
+    char kind[32] = {};
+    if (hit != nullptr) GetClassNameA(hit, kind, sizeof kind);
+    found = hit != nullptr ? std::string(kind) + " \"" + TextOf(hit) + "\"" : std::string("nothing");
+    return false;
+}
+
+void Mouse_At(int panel, int x, int y, Mouse action)
+{
+    POINT at;
+    HWND hit = WindowAt(panel, x, y, at);
+    ASSERT_NE(hit, nullptr) << "nothing at (" << x << ", " << y << ")";
+    switch (action) {
+    case Mouse::Down: Send(hit, WM_LBUTTONDOWN, MK_LBUTTON, at); break;
+    case Mouse::Up: Send(hit, WM_LBUTTONUP, 0, at); break;
+    case Mouse::Click:
+        Send(hit, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        Send(hit, WM_LBUTTONUP, 0, at);
+        break;
+    case Mouse::Double_Click:
+        Send(hit, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        Send(hit, WM_LBUTTONUP, 0, at);
+        Send(hit, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        Send(hit, WM_LBUTTONUP, 0, at);
+        break;
+    }
+    Settle();
+}
+
+bool Looks_Pressed(int panel, int control)
+{
+    HWND button = Control(panel, control);
+    return button != nullptr && (SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
+}
+
+bool Has_Keyboard(int panel, int control)
+{
+    HWND window = Control(panel, control);
+    return window != nullptr && GetFocus() == window;
+}
+
+void Drop_Keyboard(int)
+{
+    SetFocus(nullptr);
+    Settle();
+}
+
+std::string Selected_Text(int panel, int control)
+{
+    HWND field = Control(panel, control);
+    if (field == nullptr) return {};
+    DWORD start = 0, end = 0;
+    SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const std::string text = TextOf(field);
+    if (start > end || end > text.size()) return {};
+    return text.substr(start, end - start);
 }
