@@ -210,9 +210,8 @@ int Open_Channels(const char* path) {
     Read_Event = Hid_Create_Event();
     if (Read_Event == Hid_None) return 0;
 
+    // File position 0 is the backend's: a HID read channel has no other.
     Read_Overlapped = Hid_Overlapped{};
-    Read_Overlapped.Offset = 0;
-    Read_Overlapped.OffsetHigh = 0;
     Read_Overlapped.hEvent = Read_Event;
 
     Write_Handle = Hid_Open(path, Hid_Access::Write);
@@ -285,7 +284,7 @@ std::uint8_t Crc8_Block(std::span<const std::uint8_t> bytes) {
     return crc;
 }
 
-int Write_Report(std::span<const std::uint8_t> bytes) {
+int Write_Report(Hid_Const_Report bytes) {
     if (Write_Handle == Hid_None || Exchange_Ended) return 0;
     // Only an input report that arrives after this report went out may
     // answer it: whatever is queued already (a late or repeated answer to
@@ -294,7 +293,7 @@ int Write_Report(std::span<const std::uint8_t> bytes) {
     return Hid_Write(Write_Handle, bytes) ? 1 : 0;
 }
 
-int Read_Report(std::span<std::uint8_t> buffer) {
+int Read_Report(Hid_Report buffer) {
     if (Read_Handle == Hid_None || Read_Event == Hid_None || Exchange_Ended) return 0;
 
     if (!Hid_Start_Read(Read_Handle, Read_Overlapped, buffer)) {

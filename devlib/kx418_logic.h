@@ -119,7 +119,7 @@ void Build_Report(std::uint32_t function_number, std::uint32_t setting,
                   std::uint32_t first_time_ms, std::uint32_t second_time_ms,
                   std::span<std::uint8_t, Hid_Report_Size> report);
 
-int Write_Report(std::span<const std::uint8_t> bytes);
-int Read_Report(std::span<std::uint8_t> buffer);
+int Write_Report(Hid_Const_Report bytes);
+int Read_Report(Hid_Report buffer);
 
 #endif  // KX418_LOGIC_H
