@@ -2,7 +2,8 @@
 // whether this user may open the module, send one function's settings, or
 // the sequencer's. The reports are built and sent by the same rules as the
 // configurator's pages (transfer_rules.h) through the device library's own
-// logic; the tool's own words are English, the outcome texts the system's.
+// logic (kx418_devices.h); the tool's own words are English, the outcome
+// texts the system's.
 #include "kx418ctl.h"
 
 #include <algorithm>
@@ -18,7 +19,7 @@
 #include "arguments.h"
 #include "help.h"
 #include "kx418.h"
-#include "kx418_logic.h"
+#include "kx418_devices.h"
 #include "platform.h"
 #include "transfer_rules.h"
 
@@ -32,122 +33,41 @@ namespace {
 // Which module a transfer opens
 // ---------------------------------------------------------------------------
 
-enum class Selection { First, Index, Path };
-Selection Selected = Selection::First;
-int Selected_Index = 0;
-std::string Selected_Path;
-
-struct Listed_Device;
-std::vector<Listed_Device> List_Devices();
-const std::string* Path_Of_Index(const std::vector<Listed_Device>& devices, int index);
+Module_Choice Selected;
+// Why the last open of the selected module failed.
+Module_Failure Selected_Failure;
 
 // Opens the selected module as KX418_Open opens the first one; after 0
-// nothing is open.
-std::int32_t Open_Selected() {
-    switch (Selected) {
-    case Selection::First: return KX418_Open();
-    case Selection::Index: {
-        // Index N is the module 'list' shows as N, busy or not: a module
-        // that another program holds is waited for and then told as in
-        // use, never swapped for the one after it.
-        const std::vector<Listed_Device> devices = List_Devices();
-        if (const std::string* path = Path_Of_Index(devices, Selected_Index))
-            return Open_Device_Path(path->c_str(), KX418_Vendor_ID, KX418_Product_ID,
-                                    KX418_Version_Number, KX418_Match_Flags);
-        if (Open_Device(Selected_Index, KX418_Vendor_ID, KX418_Product_ID, KX418_Version_Number,
-                        KX418_Match_Flags))
-            return 1;
-        Close_Device();
-        return 0;
-    }
-    case Selection::Path:
-        return Open_Device_Path(Selected_Path.c_str(), KX418_Vendor_ID, KX418_Product_ID,
-                                KX418_Version_Number, KX418_Match_Flags);
-    }
-    return 0;
-}
+// nothing is open and Selected_Failure says why.
+std::int32_t Open_Selected() { return Open_Module(Selected, Selected_Failure); }
 
 // ---------------------------------------------------------------------------
 // The walk, as list shows it
 // ---------------------------------------------------------------------------
 
-struct Listed_Device {
-    std::string path;
-    bool opened = false;
-    Hid_Open_Failure failure = Hid_Open_Failure::None;
-    bool attributes_read = false;
-    Hid_Attributes attributes;
-    bool module = false;
-    bool busy = false;  // a module that another program holds now
-    int index = -1;  // as --index counts: modules this user can open, in walk order
-};
-
-// The module as KX418_Open looks for it.
-Device_Match Module_Identity() {
-    return Make_Device_Match(0, KX418_Vendor_ID, KX418_Product_ID, KX418_Version_Number,
-                             KX418_Match_Flags);
-}
-
-int List_Visitor(const Hid_Interface_Data& /*data*/, const Hid_Interface_Detail& detail,
-                 void* context) {
-    Listed_Device& device = static_cast<std::vector<Listed_Device>*>(context)->emplace_back();
-    device.path = detail.DevicePath;
-    const Hid_Handle probe = Hid_Open(device.path.c_str(), Hid_Access::Probe);
-    if (probe == Hid_None) {
-        device.failure = Hid_Last_Open_Failure();
-        if (device.failure == Hid_Open_Failure::None) device.failure = Hid_Open_Failure::Other;
-        return 1;
-    }
-    device.opened = true;
-    device.attributes_read = Hid_Get_Attributes(probe, device.attributes);
-    Hid_Close(probe);
-    device.module = device.attributes_read && Attributes_Match(device.attributes, Module_Identity());
-    device.busy = device.module && Device_Held(device.path.c_str());
-    return 1;
-}
-
-// Every device of the walk, in its order, with the index the walk gives
-// each module it can select.
-std::vector<Listed_Device> List_Devices() {
-    std::vector<Listed_Device> devices;
-    Enum_HID_Devices(List_Visitor, &devices);
-    int index = 0;
-    for (Listed_Device& device : devices)
-        if (device.module && device.path.size() < Device_Path_Size) device.index = index++;
-    return devices;
-}
-
-const std::string* Path_Of_Index(const std::vector<Listed_Device>& devices, int index) {
-    for (const Listed_Device& device : devices)
-        if (device.index == index) return &device.path;
-    return nullptr;
-}
-
-const char* Problem_Of(const Listed_Device& device) {
+const char* Problem_Of(const Present_Device& device) {
     if (device.busy) return "in use by another program";
     if (device.opened) return device.attributes_read ? nullptr : "attributes unreadable";
-    switch (device.failure) {
-    case Hid_Open_Failure::Denied: return "permission denied";
-    case Hid_Open_Failure::Busy: return "busy";
-    case Hid_Open_Failure::Missing: return "not present";
-    case Hid_Open_Failure::None:
-    case Hid_Open_Failure::Other: break;
+    switch (device.refusal) {
+    case Open_Refusal::Denied: return "permission denied";
+    case Open_Refusal::Busy: return "busy";
+    case Open_Refusal::Missing: return "not present";
+    case Open_Refusal::Other: break;
     }
     return "cannot be opened";
 }
 
-const char* Remedy_Of(const Listed_Device& device) {
+const char* Remedy_Of(const Present_Device& device) {
     if (device.busy) return "try again when that program is done";
     if (device.opened)
         return device.attributes_read ? nullptr : "re-plug the device";
-    switch (device.failure) {
-    case Hid_Open_Failure::Denied:
+    switch (device.refusal) {
+    case Open_Refusal::Denied:
         return Access_Remedy();
-    case Hid_Open_Failure::Busy:
+    case Open_Refusal::Busy:
         return "another program holds it: end that program, or re-plug the module";
-    case Hid_Open_Failure::Missing: return "plug the module in (again), or check the path";
-    case Hid_Open_Failure::None:
-    case Hid_Open_Failure::Other: break;
+    case Open_Refusal::Missing: return "plug the module in (again), or check the path";
+    case Open_Refusal::Other: break;
     }
     return "re-plug the module";
 }
@@ -158,10 +78,10 @@ std::string Hex4(std::uint16_t value) {
     return text;
 }
 
-int List_Exit(const std::vector<Listed_Device>& devices) {
+int List_Exit(const std::vector<Present_Device>& devices) {
     bool refused = false;
     bool busy = false;
-    for (const Listed_Device& device : devices) {
+    for (const Present_Device& device : devices) {
         if (device.index >= 0 && !device.busy) return Exit_Sent;
         if (!device.opened) refused = true;
         if (device.busy) busy = true;
@@ -171,12 +91,12 @@ int List_Exit(const std::vector<Listed_Device>& devices) {
 }
 
 int Run_List(bool json, std::ostream& out) {
-    const std::vector<Listed_Device> devices = List_Devices();
+    const std::vector<Present_Device> devices = Survey_Devices();
     const int exit_code = List_Exit(devices);
 
     if (json) {
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
-        for (const Listed_Device& device : devices) {
+        for (const Present_Device& device : devices) {
             nlohmann::ordered_json entry;
             entry["path"] = device.path;
             const bool known = device.attributes_read;
@@ -203,7 +123,7 @@ int Run_List(bool json, std::ostream& out) {
         return exit_code;
     }
 
-    for (const Listed_Device& device : devices) {
+    for (const Present_Device& device : devices) {
         out << device.path << "  ";
         if (device.attributes_read)
             out << Hex4(device.attributes.VendorID) << ":" << Hex4(device.attributes.ProductID);
@@ -233,35 +153,28 @@ int Run_List(bool json, std::ostream& out) {
 
 // After "not found": why, where the walk has something to say.
 void Hint_Not_Found(std::ostream& err) {
-    if (Selected == Selection::Path) {
-        const Hid_Open_Failure failure = Hid_Last_Open_Failure();
-        if (failure != Hid_Open_Failure::None) {
-            Listed_Device device;
-            device.failure = failure;
-            err << "kx418ctl: " << Selected_Path << ": " << Problem_Of(device) << "; "
+    if (Selected.by == Module_Choice::By::Path) {
+        if (Selected_Failure.why == Module_Failure::Why::Cannot_Open) {
+            Present_Device device;
+            device.refusal = Selected_Failure.refusal;
+            err << "kx418ctl: " << Selected.path << ": " << Problem_Of(device) << "; "
                 << Remedy_Of(device) << "\n";
-            return;
+        } else if (Selected_Failure.why == Module_Failure::Why::Not_Module) {
+            err << "kx418ctl: " << Selected.path << " is "
+                << Hex4(Selected_Failure.attributes.VendorID) << ":"
+                << Hex4(Selected_Failure.attributes.ProductID) << ", not a KX418\n";
         }
-        // It opens: then it is some other device.
-        const Hid_Handle probe = Hid_Open(Selected_Path.c_str(), Hid_Access::Probe);
-        if (probe == Hid_None) return;
-        Hid_Attributes attributes;
-        const bool read = Hid_Get_Attributes(probe, attributes);
-        Hid_Close(probe);
-        if (read && !Attributes_Match(attributes, Module_Identity()))
-            err << "kx418ctl: " << Selected_Path << " is " << Hex4(attributes.VendorID) << ":"
-                << Hex4(attributes.ProductID) << ", not a KX418\n";
         return;
     }
-    const std::vector<Listed_Device> devices = List_Devices();
+    const std::vector<Present_Device> devices = Survey_Devices();
     int modules = 0;
-    for (const Listed_Device& device : devices) {
+    for (const Present_Device& device : devices) {
         if (device.index >= 0) ++modules;
         if (!device.opened)
             err << "kx418ctl: " << device.path << " cannot be opened (" << Problem_Of(device)
                 << "); 'kx418ctl list' says what to do\n";
     }
-    if (Selected == Selection::Index && modules > 0 && Selected_Index >= modules) {
+    if (Selected.by == Module_Choice::By::Index && modules > 0 && Selected.index >= modules) {
         err << "kx418ctl: " << modules << (modules == 1 ? " module" : " modules")
             << " can be opened (index 0";
         if (modules == 2) err << " and 1";
@@ -272,7 +185,7 @@ void Hint_Not_Found(std::ostream& err) {
 
 // After "not found" when the module was there but stayed locked.
 void Tell_In_Use(std::ostream& err) {
-    err << "kx418ctl: " << Last_Held_Path() << " is in use by another program (still busy after "
+    err << "kx418ctl: " << Selected_Failure.path << " is in use by another program (still busy after "
         << Lock_Limit_Ms / 1000 << " s); try again when that program is done\n";
 }
 
@@ -291,7 +204,7 @@ std::string Function_Meaning(const Report_Values& report) {
 }
 
 void Print_Report(std::ostream& out, int number, int count, const Report_Values& report) {
-    std::array<std::uint8_t, Hid_Report_Size> bytes{};
+    std::array<std::uint8_t, KX418_Report_Size> bytes{};
     Build_Report(report.function, report.setting, report.time1, report.time2, bytes);
     out << "report " << number << " of " << count << ":";
     char hex[4];
@@ -319,7 +232,7 @@ int Exit_Of(Transfer_Outcome outcome) {
 int Tell(Transfer_Outcome outcome, std::ostream& out, std::ostream& err) {
     (outcome == Transfer_Outcome::Sent ? out : err) << Outcome_Message(outcome) << "\n";
     if (outcome == Transfer_Outcome::Not_Found) {
-        if (Last_Open_Failure() == Open_Failure::Held) {
+        if (Selected_Failure.why == Module_Failure::Why::Held) {
             Tell_In_Use(err);
             return Exit_In_Use;
         }
@@ -497,7 +410,7 @@ void Check_Once(const CLI::App& command) {
 
 void Add_Selection(CLI::App& command, std::string& index_text) {
     command
-        .add_option("--device", Selected_Path,
+        .add_option("--device", Selected.path,
                     std::string("the module at this device path, as 'kx418ctl list' shows "
                                 "it, e.g. ") +
                         Example_Device_Path() + "; not with --index")
@@ -516,9 +429,8 @@ void Add_Selection(CLI::App& command, std::string& index_text) {
 }  // namespace
 
 int Kx418ctl_Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-    Selected = Selection::First;
-    Selected_Index = 0;
-    Selected_Path.clear();
+    Selected = Module_Choice{};
+    Selected_Failure = Module_Failure{};
 
     CLI::App app{"Sets the KX418 USB timer and relay module from the command line, by the "
                  "configurator's rules: one function's settings, or the sequencer's.",
@@ -626,11 +538,11 @@ int Kx418ctl_Main(int argc, const char* const* argv, std::ostream& out, std::ost
             throw Usage_Error("FUNCTION is missing: a function number, 1 to 8");
 
         if (Given(*command, "--device") > 0) {
-            if (Selected_Path.empty()) throw Usage_Error("--device: empty path");
-            Selected = Selection::Path;
+            if (Selected.path.empty()) throw Usage_Error("--device: empty path");
+            Selected.by = Module_Choice::By::Path;
         } else if (Given(*command, "--index") > 0) {
-            Selected_Index = Parse_Index(index_text);
-            Selected = Selection::Index;
+            Selected.index = Parse_Index(index_text);
+            Selected.by = Module_Choice::By::Index;
         }
         if (command == list) return Run_List(json, out);
         if (command == send) return Run_Send(send_arguments, dry_run, out, err);

@@ -32,10 +32,10 @@ struct Hid_Attributes {
     std::uint16_t VersionNumber = 0;
 };
 
-// One entry of the list of present HID interfaces.
-struct Hid_Interface_Data {
-    std::uint32_t index = 0;  // member index within the list
-};
+// One entry of the list of present HID interfaces, as the walk hands it to
+// its visitor. What tells one interface from another is its detail: the
+// record itself carries nothing the logic reads.
+struct Hid_Interface_Data {};
 
 // The interface's detail: its device path, as long as the platform gives it.
 struct Hid_Interface_Detail {
@@ -60,12 +60,11 @@ struct Hid_Read_Record_Release {
     void operator()(Hid_Read_Record* record) const;
 };
 
-// The read record bound to the read event, as the logic sets it up: file
-// position 0 (Offset, OffsetHigh) and the event that signals a completed
-// read. `read` belongs to the backend.
+// The read record bound to the read event, as the logic sets it up: the
+// event that signals a completed read. A HID read channel has no position
+// but the start: where the platform's record asks for a file position, the
+// backend gives 0. `read` belongs to the backend.
 struct Hid_Overlapped {
-    std::uint32_t Offset = 0;
-    std::uint32_t OffsetHigh = 0;
     Hid_Handle hEvent = Hid_None;
     std::unique_ptr<Hid_Read_Record, Hid_Read_Record_Release> read;
 };
@@ -77,8 +76,11 @@ enum class Hid_Wait_Result {
 };
 
 // Every report crossing the seam is exactly this long: the report ID
-// position followed by the module's 16-byte report.
+// position followed by the module's 16-byte report. Report buffers cross
+// as spans of this extent, so a report of another length does not compile.
 inline constexpr std::size_t Hid_Report_Size = 17;
+using Hid_Report = std::span<std::uint8_t, Hid_Report_Size>;
+using Hid_Const_Report = std::span<const std::uint8_t, Hid_Report_Size>;
 
 // --- device list -----------------------------------------------------------
 // nullptr when the list cannot be had.
@@ -105,14 +107,13 @@ Hid_Handle Hid_Create_Event();
 void Hid_Reset_Event(Hid_Handle event);
 
 // --- reports ----------------------------------------------------------------
-// Writes one whole report (Hid_Report_Size bytes, byte 0 the report ID) and
-// returns when done; false on any failure or on a report of another size.
-bool Hid_Write(Hid_Handle write_channel, std::span<const std::uint8_t> report);
-// Starts the read of one input report into `buffer` (Hid_Report_Size bytes:
-// byte 0 is set to the report ID 0, bytes 1.. receive the report). Returns
-// false when the read cannot be started (device gone, bad handle).
-bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped,
-                    std::span<std::uint8_t> buffer);
+// Writes one whole report (byte 0 the report ID) and returns when done;
+// false on any failure.
+bool Hid_Write(Hid_Handle write_channel, Hid_Const_Report report);
+// Starts the read of one input report into `buffer` (byte 0 is set to the
+// report ID 0, bytes 1.. receive the report). Returns false when the read
+// cannot be started (device gone, bad handle).
+bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped, Hid_Report buffer);
 // Waits at most `limit_ms` for the started read to finish.
 Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms);
 // Abandons the read that is still pending on the channel and returns once

@@ -103,21 +103,31 @@ bool Attributes_Match(const Hid_Attributes& attributes, const Device_Match& matc
 
 int Match_Device(const Hid_Interface_Data& /*data*/, const Hid_Interface_Detail& detail,
                  Device_Match& match) {
-    // A path that does not fit the path buffer is passed over as if the
-    // device were absent: it is neither truncated nor opened.
+    Device_Look& look = match.look;
+    look = Device_Look{};
+    // A path that does not fit the path buffer, or whose text a zero would
+    // end early (an empty one among them), is passed over as if the device
+    // were absent: it is neither truncated nor opened.
     const std::string& path = detail.DevicePath;
-    if (path.size() >= Device_Path_Size || path.find('\0') != std::string::npos) return 1;
+    if (path.empty() || path.size() >= Device_Path_Size || path.find('\0') != std::string::npos)
+        return 1;
+    look.path_fits = true;
 
     Hid_Handle probe = Hid_Open(path.c_str(), Hid_Access::Probe);
-    if (probe == Hid_None) return 1;
+    if (probe == Hid_None) {
+        look.failure = Hid_Last_Open_Failure();
+        return 1;
+    }
+    look.opened = true;
 
-    Hid_Attributes attributes;
-    if (!Hid_Get_Attributes(probe, attributes)) {
+    look.attributes_read = Hid_Get_Attributes(probe, look.attributes);
+    if (!look.attributes_read) {
         Hid_Close(probe);
         return 1;
     }
 
-    if (!Attributes_Match(attributes, match)) {
+    look.matches = Attributes_Match(look.attributes, match);
+    if (!look.matches) {
         Hid_Close(probe);
         return 1;
     }
@@ -178,31 +188,6 @@ int Open_Device(std::int32_t wanted_index, std::uint16_t vendor_id, std::uint16_
     return 0;
 }
 
-int Open_Device_Path(const char* path, std::uint16_t vendor_id, std::uint16_t product_id,
-                     std::uint16_t version_number, std::int32_t match_flags) {
-    Close_Device();
-    Open_Failure_Now = Open_Failure::Not_Found;
-    Held_Path.clear();
-    if (path == nullptr) return 0;
-
-    Device_Match match = Make_Device_Match(0, vendor_id, product_id, version_number, match_flags);
-    // The same test as for a device of the walk, on this path only.
-    Hid_Interface_Detail detail;
-    detail.DevicePath = path;
-    if (Match_Device(Hid_Interface_Data{}, detail, match) != 0) {
-        Set_Failure(match);
-        return 0;
-    }
-    Hid_Close(match.device_handle);
-    Lock_Handle = match.lock_handle;
-    if (Open_Channels(path)) {
-        Open_Failure_Now = Open_Failure::None;
-        return 1;
-    }
-    Close_Device();
-    return 0;
-}
-
 int Open_Channels(const char* path) {
     Read_Handle = Hid_Open(path, Hid_Access::Read);
     if (Read_Handle == Hid_None) return 0;
@@ -210,9 +195,8 @@ int Open_Channels(const char* path) {
     Read_Event = Hid_Create_Event();
     if (Read_Event == Hid_None) return 0;
 
+    // File position 0 is the backend's: a HID read channel has no other.
     Read_Overlapped = Hid_Overlapped{};
-    Read_Overlapped.Offset = 0;
-    Read_Overlapped.OffsetHigh = 0;
     Read_Overlapped.hEvent = Read_Event;
 
     Write_Handle = Hid_Open(path, Hid_Access::Write);
@@ -285,7 +269,7 @@ std::uint8_t Crc8_Block(std::span<const std::uint8_t> bytes) {
     return crc;
 }
 
-int Write_Report(std::span<const std::uint8_t> bytes) {
+int Write_Report(Hid_Const_Report bytes) {
     if (Write_Handle == Hid_None || Exchange_Ended) return 0;
     // Only an input report that arrives after this report went out may
     // answer it: whatever is queued already (a late or repeated answer to
@@ -294,7 +278,7 @@ int Write_Report(std::span<const std::uint8_t> bytes) {
     return Hid_Write(Write_Handle, bytes) ? 1 : 0;
 }
 
-int Read_Report(std::span<std::uint8_t> buffer) {
+int Read_Report(Hid_Report buffer) {
     if (Read_Handle == Hid_None || Read_Event == Hid_None || Exchange_Ended) return 0;
 
     if (!Hid_Start_Read(Read_Handle, Read_Overlapped, buffer)) {
@@ -331,7 +315,7 @@ void Put_Le32(std::span<std::uint8_t, 4> out, std::uint32_t value) {
 
 void Build_Report(std::uint32_t function_number, std::uint32_t setting,
                   std::uint32_t first_time_ms, std::uint32_t second_time_ms,
-                  std::span<std::uint8_t, Hid_Report_Size> report) {
+                  std::span<std::uint8_t, KX418_Report_Size> report) {
     report[0] = 0;
     report[2] = static_cast<std::uint8_t>(function_number & 0xFF);
     report[3] = static_cast<std::uint8_t>(setting & 0xFF);

@@ -2,7 +2,8 @@
 //
 // Not part of the library's interface: the shared library exports only the
 // four functions of kx418.h. The tests link the logic statically against a
-// backend and reach these names directly.
+// backend and reach these names directly; the command-line tool uses
+// kx418_devices.h only.
 #ifndef KX418_LOGIC_H
 #define KX418_LOGIC_H
 
@@ -12,6 +13,9 @@
 #include <string>
 
 #include "hid_backend.h"
+#include "kx418_devices.h"
+
+static_assert(KX418_Report_Size == Hid_Report_Size);
 
 // The module's identity as KX418_Open looks for it.
 inline constexpr std::uint16_t KX418_Vendor_ID = 0x2B5D;
@@ -30,14 +34,18 @@ inline constexpr std::size_t Device_Path_Size = 256;
 // How long KX418_Get_Reply waits for the module's answer.
 inline constexpr std::uint32_t Reply_Limit_Ms = 2000;
 
-// How long an open waits for a module that another program holds: a whole
-// single-report transfer there (its walk, one write and at most the
-// Reply_Limit_Ms wait) and a second for its walk and close on a slow
-// machine. Still held after that, the module is passed over as if absent.
-inline constexpr std::uint32_t Lock_Limit_Ms = 3000;
-
 // The first byte of an acknowledging input report.
 inline constexpr std::uint8_t Reply_Ack = '!';
+
+// What a search's match found at one device path.
+struct Device_Look {
+    bool path_fits = false;  // 1 to 255 characters, none of them zero: it is probed
+    bool opened = false;     // the probe opened
+    Hid_Open_Failure failure = Hid_Open_Failure::None;  // why not, where it did not
+    bool attributes_read = false;
+    Hid_Attributes attributes;  // where read
+    bool matches = false;       // the attributes match the search's identity
+};
 
 // One search over the present devices.
 struct Device_Match {
@@ -51,6 +59,7 @@ struct Device_Match {
     std::array<char, Device_Path_Size> device_path{};  // zero-terminated
     Hid_Handle lock_handle = Hid_None;    // the selected device's lock
     std::int32_t held_passed = 0;         // matching devices passed over as held elsewhere
+    Device_Look look;                     // what the match found at the device it saw last
 };
 
 // Why the most recent open returned 0.
@@ -102,11 +111,6 @@ Device_Match Make_Device_Match(std::int32_t wanted_index, std::uint16_t vendor_i
                                std::int32_t match_flags);
 // Whether a device's attributes match a search's identity under its flags.
 bool Attributes_Match(const Hid_Attributes& attributes, const Device_Match& match);
-// Opens the device at `path` as Open_Device opens the selected one, when
-// it matches the five search values (wanted index aside); returns 1 or 0,
-// and after 0 nothing is open.
-int Open_Device_Path(const char* path, std::uint16_t vendor_id, std::uint16_t product_id,
-                     std::uint16_t version_number, std::int32_t match_flags);
 // The read channel, read event and write channel on a device path;
 // 1 when all three are open.
 int Open_Channels(const char* path);
@@ -114,12 +118,7 @@ int Open_Channels(const char* path);
 void Crc8_Byte(std::uint8_t data, std::uint8_t& crc);
 std::uint8_t Crc8_Block(std::span<const std::uint8_t> bytes);
 
-// The 17 bytes of a configuration report, as KX418_Send_Cfg writes them.
-void Build_Report(std::uint32_t function_number, std::uint32_t setting,
-                  std::uint32_t first_time_ms, std::uint32_t second_time_ms,
-                  std::span<std::uint8_t, Hid_Report_Size> report);
-
-int Write_Report(std::span<const std::uint8_t> bytes);
-int Read_Report(std::span<std::uint8_t> buffer);
+int Write_Report(Hid_Const_Report bytes);
+int Read_Report(Hid_Report buffer);
 
 #endif  // KX418_LOGIC_H

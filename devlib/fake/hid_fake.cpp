@@ -113,12 +113,11 @@ Hid_Device_List* Hid_Get_Device_List() {
 }
 
 Hid_Item_Result Hid_Get_Device_Interface(Hid_Device_List* list, std::uint32_t index,
-                                         Hid_Interface_Data& data,
+                                         Hid_Interface_Data& /*data*/,
                                          Hid_Interface_Detail& detail) {
     if (list == nullptr || index >= list->count) return Hid_Item_Result::End;
     const Device& device = state.devices[index];
     if (device.detail_unreadable) return Hid_Item_Result::Unreadable;
-    data.index = index;
     detail.DevicePath = device.path;
     return Hid_Item_Result::Found;
 }
@@ -185,11 +184,10 @@ void Hid_Reset_Event(Hid_Handle event) {
     if (Handle_Info* info = Find(event)) info->signalled = false;
 }
 
-bool Hid_Write(Hid_Handle write_channel, std::span<const std::uint8_t> report) {
+bool Hid_Write(Hid_Handle write_channel, Hid_Const_Report report) {
     state.calls.push_back("write");
     Device* device = Device_Of(write_channel);
-    if (device == nullptr || device->write_fails || report.size() != Hid_Report_Size)
-        return false;
+    if (device == nullptr || device->write_fails) return false;
     Written_Report& written = state.written.emplace_back();
     written.path = device->path;
     std::copy(report.begin(), report.end(), written.bytes.begin());
@@ -197,12 +195,10 @@ bool Hid_Write(Hid_Handle write_channel, std::span<const std::uint8_t> report) {
     return true;
 }
 
-bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped,
-                    std::span<std::uint8_t> buffer) {
+bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped, Hid_Report buffer) {
     state.calls.push_back("start read");
     Device* device = Device_Of(read_channel);
-    if (device == nullptr || device->read_start_fails || buffer.size() != Hid_Report_Size)
-        return false;
+    if (device == nullptr || device->read_start_fails) return false;
     if (!overlapped.read) overlapped.read.reset(std::make_unique<Hid_Read_Record>().release());
     *overlapped.read = Hid_Read_Record{read_channel, buffer};
     if (Handle_Info* event = Find(overlapped.hEvent)) event->signalled = false;

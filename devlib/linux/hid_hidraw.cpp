@@ -148,10 +148,9 @@ Hid_Device_List* Hid_Get_Device_List() {
 }
 
 Hid_Item_Result Hid_Get_Device_Interface(Hid_Device_List* list, std::uint32_t index,
-                                         Hid_Interface_Data& data,
+                                         Hid_Interface_Data& /*data*/,
                                          Hid_Interface_Detail& detail) {
     if (list == nullptr || index >= list->paths.size()) return Hid_Item_Result::End;
-    data.index = index;
     detail.DevicePath = list->paths[index];
     return Hid_Item_Result::Found;
 }
@@ -219,8 +218,8 @@ void Hid_Reset_Event(Hid_Handle event) {
     if (event != Hid_None) (void)!read(To_Fd(event), &count, sizeof count);
 }
 
-bool Hid_Write(Hid_Handle write_channel, std::span<const std::uint8_t> report) {
-    if (write_channel == Hid_None || report.size() != Hid_Report_Size) return false;
+bool Hid_Write(Hid_Handle write_channel, Hid_Const_Report report) {
+    if (write_channel == Hid_None) return false;
     ssize_t written;
     do {
         written = write(To_Fd(write_channel), report.data(), report.size());
@@ -228,9 +227,8 @@ bool Hid_Write(Hid_Handle write_channel, std::span<const std::uint8_t> report) {
     return written == static_cast<ssize_t>(report.size());
 }
 
-bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped,
-                    std::span<std::uint8_t> buffer) {
-    if (read_channel == Hid_None || buffer.size() != Hid_Report_Size) return false;
+bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped, Hid_Report buffer) {
+    if (read_channel == Hid_None) return false;
     if (!overlapped.read) overlapped.read.reset(std::make_unique<Hid_Read_Record>().release());
     *overlapped.read = Hid_Read_Record{read_channel, buffer, false};
     Hid_Reset_Event(overlapped.hEvent);

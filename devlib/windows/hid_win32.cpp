@@ -112,7 +112,7 @@ Hid_Device_List* Hid_Get_Device_List() {
 }
 
 Hid_Item_Result Hid_Get_Device_Interface(Hid_Device_List* list, std::uint32_t index,
-                                         Hid_Interface_Data& data,
+                                         Hid_Interface_Data& /*data*/,
                                          Hid_Interface_Detail& detail) {
     if (list == nullptr) return Hid_Item_Result::End;
     SP_DEVICE_INTERFACE_DATA interface_data{};
@@ -120,7 +120,6 @@ Hid_Item_Result Hid_Get_Device_Interface(Hid_Device_List* list, std::uint32_t in
     if (!SetupDiEnumDeviceInterfaces(list->set, nullptr, &list->hid_guid, index,
                                      &interface_data))
         return Hid_Item_Result::End;
-    data.index = index;
 
     // First the size the detail record needs, then the record itself.
     DWORD required = 0;
@@ -204,16 +203,15 @@ void Hid_Reset_Event(Hid_Handle event) {
 // Reports
 // ---------------------------------------------------------------------------
 
-bool Hid_Write(Hid_Handle write_channel, std::span<const std::uint8_t> report) {
-    if (write_channel == Hid_None || report.size() != Hid_Report_Size) return false;
+bool Hid_Write(Hid_Handle write_channel, Hid_Const_Report report) {
+    if (write_channel == Hid_None) return false;
     DWORD written = 0;
     return WriteFile(To_Handle(write_channel), report.data(), static_cast<DWORD>(report.size()),
                      &written, nullptr) != 0;
 }
 
-bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped,
-                    std::span<std::uint8_t> buffer) {
-    if (read_channel == Hid_None || buffer.size() != Hid_Report_Size) return false;
+bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped, Hid_Report buffer) {
+    if (read_channel == Hid_None) return false;
     if (!overlapped.read) overlapped.read.reset(std::make_unique<Hid_Read_Record>().release());
     Hid_Read_Record& record = *overlapped.read;
     // A record is never reused while a read on it may still write.
@@ -222,9 +220,10 @@ bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped,
         Finish_Read(record);
     }
 
+    // File position 0, both halves: a HID read channel has no other.
     record.overlapped = OVERLAPPED{};
-    record.overlapped.Offset = overlapped.Offset;
-    record.overlapped.OffsetHigh = overlapped.OffsetHigh;
+    record.overlapped.Offset = 0;
+    record.overlapped.OffsetHigh = 0;
     record.overlapped.hEvent = To_Handle(overlapped.hEvent);
     record.file = To_Handle(read_channel);
     record.buffer = buffer.data();

@@ -13,7 +13,8 @@ target_link_libraries(kx418 PRIVATE hid setupapi)
 target_link_options(kx418 PRIVATE -static -Wl,--kill-at -Wl,--no-undefined)
 set_target_properties(kx418 PROPERTIES PREFIX "" IMPORT_PREFIX "" OUTPUT_NAME kx418)
 
-add_library(kx418_with_win32 STATIC $<TARGET_OBJECTS:kx418_logic> $<TARGET_OBJECTS:kx418_win32>)
+add_library(kx418_with_win32 STATIC $<TARGET_OBJECTS:kx418_logic> $<TARGET_OBJECTS:kx418_devices>
+                                    $<TARGET_OBJECTS:kx418_win32>)
 target_include_directories(kx418_with_win32 PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}
                                                    ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(kx418_with_win32 PUBLIC hid setupapi)

@@ -538,6 +538,24 @@ TEST_F(Kx418ctl, IndexCountsTheModulesThatCanBeOpenedAndDeviceTakesOnlyAModule) 
     EXPECT_EQ(fake_hid::Open_Count(), 0);
 }
 
+// list numbers the modules as the open counts them: a path the open passes
+// over unopened (here one whose text a zero ends early, so that it reads as
+// another device's path) is no module, and the index after it stays the
+// one the open selects.
+TEST_F(Kx418ctl, IndexIsTheOneTheOpenCountsPastAPathItPassesOver) {
+    fake_hid::Add_Device(std::string("/dev/hidraw0\0/1", 15), 0x1234, 0x5678);
+    fake_hid::Add_Device("/dev/hidraw2", KX418_Vendor_ID, KX418_Product_ID).acknowledge = true;
+
+    const Run_Result list = Run_Tool({"list"});
+    EXPECT_NE(list.out.find("/dev/hidraw2  2b5d:0418  KX418 (index 1)"), std::string::npos) << list.out;
+    EXPECT_EQ(list.out.find("(index 2)"), std::string::npos) << list.out;
+
+    EXPECT_EQ(Run_Tool({"send", "--index", "1", "6"}).exit_code, Exit_Sent);
+    ASSERT_EQ(state.written.size(), 1u);
+    EXPECT_EQ(state.written[0].path, "/dev/hidraw2");
+    EXPECT_EQ(fake_hid::Open_Count(), 0);
+}
+
 // A module another program holds keeps its index: the tool says it is in
 // use and sends nothing, least of all to the module after it.
 TEST_F(Kx418ctl, IndexOfABusyModuleIsInUseNotTheNextModule) {

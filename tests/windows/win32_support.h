@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "hid_backend.h"
+#include "kx418_devices.h"
 #include "kx418_logic.h"
 
 // Handles this process holds now: a channel or event left open shows here.
@@ -38,19 +39,13 @@ struct Seen_Device {
 
 inline std::vector<Seen_Device> Present_Devices() {
     std::vector<Seen_Device> devices;
-    Enum_HID_Devices(
-        [](const Hid_Interface_Data&, const Hid_Interface_Detail& detail, void* context) {
-            Seen_Device device;
-            device.path = detail.DevicePath;
-            const Hid_Handle probe = Hid_Open(detail.DevicePath.c_str(), Hid_Access::Probe);
-            if (probe != Hid_None) {
-                device.probed = Hid_Get_Attributes(probe, device.attributes);
-                Hid_Close(probe);
-            }
-            static_cast<std::vector<Seen_Device>*>(context)->push_back(device);
-            return 1;
-        },
-        &devices);
+    for (const Present_Device& present : Survey_Devices()) {
+        Seen_Device& device = devices.emplace_back();
+        device.path = present.path;
+        device.probed = present.attributes_read;
+        device.attributes = {present.attributes.VendorID, present.attributes.ProductID,
+                             present.attributes.VersionNumber};
+    }
     return devices;
 }
 
