@@ -1,7 +1,7 @@
 // KX418.cpp - the configurator: start-up, the main panel, shutdown.
 #include "KX418.h"
 #include "KX418_DLL.h"
-#include "uiruntime/ui_runtime.h"
+#include "ui_runtime.h"
 
 #include <cstdint>
 

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "rules/transfer_rules.h"
+#include "transfer_rules.h"
 
 inline constexpr int PANEL = 1;
 inline constexpr int PANEL_TAB = 2;

@@ -2,7 +2,7 @@
 // each under its own name. Loading a panel binds every callback name in it
 // to the function listed here; a name not listed is bound to nothing.
 #include "KX418.h"
-#include "uiruntime/ui_runtime.h"
+#include "ui_runtime.h"
 
 namespace {
 

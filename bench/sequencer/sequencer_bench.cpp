@@ -60,8 +60,8 @@
 #include "private_dev_run.h"
 #include "runner.h"
 #include "unique_fd.h"
-#include "uiruntime/ui_runtime.h"
-#include "uiruntime/ui_test_hooks.h"
+#include "ui_runtime.h"
+#include "ui_test_hooks.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "panel_layout_table.h"
 #include "recording_callbacks.h"
 #include "runtime_driver.h"
-#include "uiruntime/ui_runtime.h"
-#include "uiruntime/ui_test_hooks.h"
+#include "ui_runtime.h"
+#include "ui_test_hooks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The program built without its panel file: the panel cannot be loaded,
 // and the program ends with exit code 0, showing nothing.
 #include "KX418.h"
-#include "uiruntime/ui_test_hooks.h"
+#include "ui_test_hooks.h"
 
 #include <QApplication>
 #include <QWidget>

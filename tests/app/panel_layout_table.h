@@ -7,7 +7,7 @@
 #define KX418_TESTS_APP_PANEL_LAYOUT_TABLE_H
 
 #include "KX418.h"
-#include "uiruntime/panel_file.h"
+#include "panel_file.h"
 
 #include <string>
 #include <vector>

@@ -10,9 +10,9 @@
 #include "KX418.h"
 #include "KX418_DLL.h"
 #include "ui_driver.h"
-#include "uiruntime/qt/ui_qt_access.h"
-#include "uiruntime/ui_runtime.h"
-#include "uiruntime/ui_test_hooks.h"
+#include "qt/ui_qt_access.h"
+#include "ui_runtime.h"
+#include "ui_test_hooks.h"
 
 #include <QGuiApplication>
 #include <QObject>

@@ -1,7 +1,7 @@
 // recording_callbacks.cpp - the runtime tests' callback table.
 #include "recording_callbacks.h"
 
-#include "uiruntime/ui_runtime.h"
+#include "ui_runtime.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 // behaviour cases both runtimes share are in runtime_cases.cpp.
 #include "KX418.h"
 #include "ui_driver.h"
-#include "uiruntime/panel_file.h"
-#include "uiruntime/ui_runtime.h"
+#include "panel_file.h"
+#include "ui_runtime.h"
 
 #include <QAbstractSpinBox>
 

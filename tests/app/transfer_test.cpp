@@ -8,8 +8,8 @@
 #include "KX418_DLL.h"
 #include "recording_kx418.h"
 #include "ui_driver.h"
-#include "uiruntime/ui_runtime.h"
-#include "uiruntime/ui_test_hooks.h"
+#include "ui_runtime.h"
+#include "ui_test_hooks.h"
 
 #include <gtest/gtest.h>
 

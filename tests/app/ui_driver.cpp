@@ -1,8 +1,8 @@
 // ui_driver.cpp - real input on the runtime's widgets.
 #include "ui_driver.h"
 
-#include "uiruntime/qt/ui_qt_access.h"
-#include "uiruntime/ui_runtime.h"
+#include "qt/ui_qt_access.h"
+#include "ui_runtime.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "transfer_rules.h"
-#include "uiruntime/panel_file.h"
+#include "panel_file.h"
 
 namespace {
 

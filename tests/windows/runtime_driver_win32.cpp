@@ -3,8 +3,8 @@
 // the clipboard for pastes, what the windows show.
 #include "runtime_driver.h"
 
-#include "uiruntime/ui_runtime.h"
-#include "uiruntime/win32/ui_win32_access.h"
+#include "ui_runtime.h"
+#include "win32/ui_win32_access.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

@@ -6,8 +6,8 @@
 #include "KX418.h"
 #include "panel_layout_table.h"
 #include "runtime_driver.h"
-#include "uiruntime/ui_runtime.h"
-#include "uiruntime/win32/ui_win32_access.h"
+#include "ui_runtime.h"
+#include "win32/ui_win32_access.h"
 
 #include <gtest/gtest.h>
 

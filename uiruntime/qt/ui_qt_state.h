@@ -7,7 +7,7 @@
 #include "../panel_file.h"
 #include "../ui_numeric.h"
 #include "../ui_refusal.h"
-#include "../ui_runtime.h"
+#include "ui_runtime.h"
 #include "../ui_toolkit.h"
 
 #include <QWidget>
