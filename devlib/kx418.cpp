@@ -49,11 +49,12 @@ void Close_Slot(Hid_Handle& slot, bool& last) {
 }
 
 Open_Failure Open_Failure_Now = Open_Failure::None;
-std::string Held_Path;  // of the device the last walk passed over as held
+std::string Held_Path;  // of the device the last failed open passed over as held
 
 // Records why an open found nothing.
 void Set_Failure(const Device_Match& match) {
     Open_Failure_Now = match.held_passed > 0 ? Open_Failure::Held : Open_Failure::Not_Found;
+    Held_Path = match.held_path;
 }
 
 void Release_Lock() {
@@ -139,7 +140,7 @@ int Match_Device(const Hid_Interface_Data& /*data*/, const Hid_Interface_Detail&
         const Hid_Lock_Result locked = Hid_Lock_Device(path.c_str(), Lock_Limit_Ms, lock);
         if (locked != Hid_Lock_Result::Acquired) {
             Hid_Close(probe);
-            if (locked == Hid_Lock_Result::Held && match.held_passed++ == 0) Held_Path = path;
+            if (locked == Hid_Lock_Result::Held && match.held_passed++ == 0) match.held_path = path;
             return 1;
         }
         match.lock_handle = lock;
@@ -160,7 +161,6 @@ int Find_Device(std::int32_t wanted_index, std::uint16_t vendor_id, std::uint16_
     Device_Match match =
         Make_Device_Match(wanted_index, vendor_id, product_id, version_number, match_flags);
 
-    Held_Path.clear();
     Enum_HID_Devices(Match_Device_Visitor, &match);
     if (match.device_handle == Hid_None) {
         Set_Failure(match);

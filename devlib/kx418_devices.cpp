@@ -96,7 +96,7 @@ int Open_By_Path(const std::string& path, Module_Failure& failure) {
     failure.why = Module_Failure::Why::Not_Found;
     if (match.held_passed > 0) {
         failure.why = Module_Failure::Why::Held;
-        failure.path = path;
+        failure.path = match.held_path;
     } else if (look.path_fits && !look.opened) {
         failure.why = Module_Failure::Why::Cannot_Open;
         failure.refusal = Refusal_Of(look.failure);

@@ -59,6 +59,7 @@ struct Device_Match {
     std::array<char, Device_Path_Size> device_path{};  // zero-terminated
     Hid_Handle lock_handle = Hid_None;    // the selected device's lock
     std::int32_t held_passed = 0;         // matching devices passed over as held elsewhere
+    std::string held_path;                // the first of them
     Device_Look look;                     // what the match found at the device it saw last
 };
 
