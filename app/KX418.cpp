@@ -25,7 +25,8 @@ int main(int /*argc*/, char* argv[])
 }
 
 // The window's close box ends the program.
-int panelCB(int /*panel*/, int event, void* /*callbackData*/, int /*eventData1*/, int /*eventData2*/)
+int panelCB(int /*panel*/, int event, void* /*callbackData*/, int /*eventData1*/,
+            int /*eventData2*/)
 {
     if (event == EVENT_CLOSE) QuitUserInterface(0);
     return 0;
@@ -97,7 +98,8 @@ int Send_Cfg_F9()
         Tell_Library_Missing();
         return 0;
     }
-    const Transfer_Outcome outcome = Exchange_Report(KX418_Send_Cfg, KX418_Get_Reply, Next_Report());
+    const Transfer_Outcome outcome =
+        Exchange_Report(KX418_Send_Cfg, KX418_Get_Reply, Next_Report());
     if (outcome != Transfer_Outcome::Sent) {
         Tell(outcome);
         return 0;
@@ -147,8 +149,7 @@ int Send_F2(int panel, int /*control*/, int event, void* /*callbackData*/, int /
 int Send_F3(int panel, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
             int /*eventData2*/)
 {
-    if (event == EVENT_COMMIT)
-        Send_Page(panel, 3, TAB_FN3_NUMERIC_T1_F3, TAB_FN3_NUMERIC_T2_F3);
+    if (event == EVENT_COMMIT) Send_Page(panel, 3, TAB_FN3_NUMERIC_T1_F3, TAB_FN3_NUMERIC_T2_F3);
     return 0;
 }
 
@@ -166,15 +167,15 @@ int Send_F5(int panel, int /*control*/, int event, void* /*callbackData*/, int /
     return 0;
 }
 
-int Send_F6(int panel, int /*control*/, int event, void* /*callbackData*/,
-            int /*eventData1*/, int /*eventData2*/)
+int Send_F6(int panel, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
+            int /*eventData2*/)
 {
     if (event == EVENT_COMMIT) Send_Page(panel, 6);
     return 0;
 }
 
-int Send_F7(int panel, int /*control*/, int event, void* /*callbackData*/,
-            int /*eventData1*/, int /*eventData2*/)
+int Send_F7(int panel, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
+            int /*eventData2*/)
 {
     if (event == EVENT_COMMIT) Send_Page(panel, 7);
     return 0;
@@ -183,8 +184,7 @@ int Send_F7(int panel, int /*control*/, int event, void* /*callbackData*/,
 int Send_F8(int panel, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
             int /*eventData2*/)
 {
-    if (event == EVENT_COMMIT)
-        Send_Page(panel, 8, TAB_FN8_NUMERIC_T1_F8, TAB_FN8_NUMERIC_T2_F8);
+    if (event == EVENT_COMMIT) Send_Page(panel, 8, TAB_FN8_NUMERIC_T1_F8, TAB_FN8_NUMERIC_T2_F8);
     return 0;
 }
 
@@ -259,8 +259,8 @@ int Send_F9(int panel, int /*control*/, int event, void* /*callbackData*/, int /
 // Time converter: days, hours, minutes and seconds into seconds
 // ---------------------------------------------------------------------------
 
-int Time_Calc(int /*panel*/, int /*control*/, int event, void* /*callbackData*/,
-              int /*eventData1*/, int /*eventData2*/)
+int Time_Calc(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
+              int /*eventData2*/)
 {
     if (event != EVENT_COMMIT) return 0;
     std::uint8_t days = 0;

@@ -13,7 +13,8 @@ namespace {
 
 // Stores the export of that name in the entry point, or null when the
 // library has no such export.
-template <typename Fn> void Bind(const char* name, Fn& entry_point)
+template <typename Fn>
+void Bind(const char* name, Fn& entry_point)
 {
     entry_point = reinterpret_cast<Fn>(KX418_Library_Export(KX418_Handle.get(), name));
 }

@@ -7,18 +7,9 @@
 namespace {
 
 constexpr UiCallbackBinding Callbacks[] = {
-    UI_CALLBACK(panelCB),
-    UI_CALLBACK(Quit),
-    UI_CALLBACK(Time_Calc),
-    UI_CALLBACK(Send_F1),
-    UI_CALLBACK(Send_F2),
-    UI_CALLBACK(Send_F3),
-    UI_CALLBACK(Send_F4),
-    UI_CALLBACK(Send_F5),
-    UI_CALLBACK(Send_F6),
-    UI_CALLBACK(Send_F7),
-    UI_CALLBACK(Send_F8),
-    UI_CALLBACK(Send_F9),
+    UI_CALLBACK(panelCB), UI_CALLBACK(Quit),    UI_CALLBACK(Time_Calc), UI_CALLBACK(Send_F1),
+    UI_CALLBACK(Send_F2), UI_CALLBACK(Send_F3), UI_CALLBACK(Send_F4),   UI_CALLBACK(Send_F5),
+    UI_CALLBACK(Send_F6), UI_CALLBACK(Send_F7), UI_CALLBACK(Send_F8),   UI_CALLBACK(Send_F9),
 };
 
 }  // namespace

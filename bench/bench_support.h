@@ -19,7 +19,8 @@ namespace bench {
 
 using Clock = std::chrono::steady_clock;
 
-inline double Micros(Clock::duration duration) {
+inline double Micros(Clock::duration duration)
+{
     return std::chrono::duration<double, std::micro>(duration).count();
 }
 
@@ -31,7 +32,8 @@ struct Figures {
     double p99 = 0;
 };
 
-inline Figures Summarise(std::vector<double> samples) {
+inline Figures Summarise(std::vector<double> samples)
+{
     Figures figures;
     if (samples.empty()) return figures;
     std::sort(samples.begin(), samples.end());
@@ -48,7 +50,8 @@ inline Figures Summarise(std::vector<double> samples) {
 // Keeps this process, and what it starts later, on its first allowed CPU,
 // so that client and module do not float between CPUs mid-run. Returns
 // that CPU, or -1.
-inline int Pin_To_One_Cpu() {
+inline int Pin_To_One_Cpu()
+{
     cpu_set_t allowed;
     CPU_ZERO(&allowed);
     if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return -1;
@@ -64,7 +67,8 @@ inline int Pin_To_One_Cpu() {
 
 // Keeps the run on one CPU unless `spread`, and says which; false when
 // pinning failed.
-inline bool Pin_Unless_Spread(bool spread) {
+inline bool Pin_Unless_Spread(bool spread)
+{
     if (spread) {
         std::printf("Benchmark and virtual module free to run on any CPU.\n");
         return true;
@@ -77,7 +81,8 @@ inline bool Pin_Unless_Spread(bool spread) {
 
 // This program's own path, to run itself again (inside a mount namespace,
 // say); "" when it cannot be had.
-inline std::string Self_Path() {
+inline std::string Self_Path()
+{
     std::array<char, 4096> path{};
     const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
     return length <= 0 ? std::string() : std::string(path.data(), static_cast<std::size_t>(length));

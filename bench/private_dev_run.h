@@ -24,8 +24,8 @@ namespace bench {
 // folder removed before this returns.
 inline int Run_Inside_Virtual_Dev(int argc, char** argv, const char* program_name,
                                   std::string_view count_option, int fallback,
-                                  const std::vector<std::string>& nodes,
-                                  const char* private_dev) {
+                                  const std::vector<std::string>& nodes, const char* private_dev)
+{
     const auto fail = [program_name](const std::string& what) {
         std::fprintf(stderr, "%s: %s\n", program_name, what.c_str());
         return 1;

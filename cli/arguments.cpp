@@ -20,9 +20,13 @@ namespace {
 constexpr std::string_view Time_Form =
     "seconds as digits with at most one decimal after a point, e.g. 1.5";
 
-bool Is_Digit(char c) { return c >= '0' && c <= '9'; }
+bool Is_Digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
-std::string Lower(std::string_view text) {
+std::string Lower(std::string_view text)
+{
     std::string lower(text);
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -31,7 +35,8 @@ std::string Lower(std::string_view text) {
 
 // The text as it may be shown inside quotes on one line: control bytes
 // escaped, a long text cut short.
-std::string Shown(std::string_view text) {
+std::string Shown(std::string_view text)
+{
     constexpr std::size_t Longest = 40;
     std::string shown;
     if (text.size() > Longest) return Shown(text.substr(0, Longest)) + "...";
@@ -47,12 +52,14 @@ std::string Shown(std::string_view text) {
     return shown;
 }
 
-[[noreturn]] void Refuse(std::string_view name, std::string_view text, std::string_view rule) {
+[[noreturn]] void Refuse(std::string_view name, std::string_view text, std::string_view rule)
+{
     throw Usage_Error(std::string(name) + " \"" + Shown(text) + "\": " + std::string(rule));
 }
 
 // Why `text` is not digits with at most one decimal; "" when it is.
-std::string Form_Problem(std::string_view text) {
+std::string Form_Problem(std::string_view text)
+{
     if (text.empty()) return "empty";
     const std::string lower = Lower(text);
     if (lower.find("inf") != std::string::npos || lower.find("nan") != std::string::npos)
@@ -78,7 +85,8 @@ std::string Form_Problem(std::string_view text) {
     return "";
 }
 
-std::string Limit_Text(double seconds) {
+std::string Limit_Text(double seconds)
+{
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", seconds);
     return text;
@@ -86,7 +94,8 @@ std::string Limit_Text(double seconds) {
 
 }  // namespace
 
-double Parse_Seconds(std::string_view text, std::string_view name, double lower_limit) {
+double Parse_Seconds(std::string_view text, std::string_view name, double lower_limit)
+{
     if (const std::string problem = Form_Problem(text); !problem.empty())
         Refuse(name, text, problem + " (" + std::string(Time_Form) + ")");
 
@@ -108,7 +117,8 @@ namespace {
 
 // A small whole number from `lowest` to `highest`, as digits only.
 int Parse_Small_Number(std::string_view text, std::string_view name, int lowest, int highest,
-                       std::string_view what) {
+                       std::string_view what)
+{
     const std::string rule =
         std::string(what) + " " + std::to_string(lowest) + " to " + std::to_string(highest);
     if (text.empty()) Refuse(name, text, "empty (" + rule + ")");
@@ -124,17 +134,20 @@ int Parse_Small_Number(std::string_view text, std::string_view name, int lowest,
 
 }  // namespace
 
-const Function_Page& Parse_Function(std::string_view text) {
+const Function_Page& Parse_Function(std::string_view text)
+{
     const int function = Parse_Small_Number(
         text, "FUNCTION", 1, static_cast<int>(Function_Pages.size()), "functions are");
     return *Find_Function_Page(function);
 }
 
-int Parse_Channel(std::string_view text, std::string_view name) {
+int Parse_Channel(std::string_view text, std::string_view name)
+{
     return Parse_Small_Number(text, name, 1, Sequencer_Channel_Count, "channels are");
 }
 
-int Parse_Index(std::string_view text) {
+int Parse_Index(std::string_view text)
+{
     return Parse_Small_Number(text, "--index", 0, Highest_Index, "modules are numbered");
 }
 
@@ -150,7 +163,8 @@ constexpr std::size_t Longest_Sequence_File = 64 * 1024;
 using Toml_Value = toml::basic_value<toml::discard_comments, std::map, std::vector>;
 
 [[noreturn]] void File_Error(const std::string& path, std::uint_least32_t line,
-                             const std::string& problem) {
+                             const std::string& problem)
+{
     throw Usage_Error("sequence file " + path + ":" + std::to_string(line) + ": " + problem);
 }
 
@@ -164,7 +178,8 @@ constexpr int Deepest_Nesting = 2;
 // brackets, braces and the dots of keys counted outside strings and
 // comments; 0 where it never does. Checked before the parser, which
 // descends one call per level.
-std::uint_least32_t Too_Deep_Line(std::string_view text) {
+std::uint_least32_t Too_Deep_Line(std::string_view text)
+{
     enum class In { Code, Comment, Basic, Literal, Multiline_Basic, Multiline_Literal };
     constexpr std::string_view Three_Quotes = "\"\"\"";
     constexpr std::string_view Three_Apostrophes = "'''";
@@ -237,7 +252,8 @@ std::uint_least32_t Too_Deep_Line(std::string_view text) {
     return 0;
 }
 
-std::string Trimmed(std::string_view text) {
+std::string Trimmed(std::string_view text)
+{
     const std::size_t first = text.find_first_not_of(" \t\r");
     if (first == std::string_view::npos) return {};
     const std::size_t last = text.find_last_not_of(" \t\r");
@@ -248,9 +264,11 @@ std::string Trimmed(std::string_view text) {
 // the line itself: a sequence file holds [channel.N] table headers and
 // key = value lines whose values are times or true or false. `repeated`
 // where the parser found the key or table given before.
-std::string Expected_On(std::string_view line, bool repeated) {
+std::string Expected_On(std::string_view line, bool repeated)
+{
     const std::string code = Trimmed(line.substr(0, line.find('#')));
-    if (code.starts_with("[[")) return "expected a table header [channel.N], not an array of tables";
+    if (code.starts_with("[["))
+        return "expected a table header [channel.N], not an array of tables";
     if (code.starts_with("[")) {
         if (repeated) return "table " + Shown(code) + " given twice";
         if (!code.ends_with("]"))
@@ -282,14 +300,16 @@ std::string Expected_On(std::string_view line, bool repeated) {
 
 // The value's text as written in the file, so that a time in the file is
 // held to the same rules as one on the command line.
-std::string Source_Text(const Toml_Value& value) {
+std::string Source_Text(const Toml_Value& value)
+{
     const toml::source_location where = value.location();
     const std::string& line = where.line_str();
     if (where.column() == 0 || where.column() > line.size()) return {};
     return line.substr(where.column() - 1, where.region());
 }
 
-double Time_Of(const std::string& path, const Toml_Value& value, const std::string& name) {
+double Time_Of(const std::string& path, const Toml_Value& value, const std::string& name)
+{
     if (!value.is_floating() && !value.is_integer())
         File_Error(path, value.location().line(), name + ": a time in seconds must be a number");
     try {
@@ -301,7 +321,8 @@ double Time_Of(const std::string& path, const Toml_Value& value, const std::stri
 
 }  // namespace
 
-void Read_Sequence_File(const std::string& path, Sequence_Settings& settings) {
+void Read_Sequence_File(const std::string& path, Sequence_Settings& settings)
+{
     std::error_code error;
     if (std::filesystem::is_directory(path, error))
         throw Usage_Error("sequence file " + path + ": a folder, not a file");
@@ -329,8 +350,8 @@ void Read_Sequence_File(const std::string& path, Sequence_Settings& settings) {
         root = toml::parse<toml::discard_comments, std::map, std::vector>(stream, path);
     } catch (const toml::exception& error) {
         const toml::source_location where = error.location();
-        const bool repeated = std::string_view(error.what()).find("already exists") !=
-                              std::string_view::npos;
+        const bool repeated =
+            std::string_view(error.what()).find("already exists") != std::string_view::npos;
         File_Error(path, where.line(), Expected_On(where.line_str(), repeated));
     } catch (const std::exception&) {
         throw Usage_Error("sequence file " + path + ": cannot be read as TOML");

@@ -15,9 +15,8 @@ struct Synopsis_Line {
 constexpr Synopsis_Line Synopsis[] = {
     {"list", "kx418ctl list [--json]"},
     {"send", "kx418ctl send [--dry-run] [--device PATH | --index N] FUNCTION [TIME1 [TIME2]]"},
-    {"sequence",
-     "kx418ctl sequence [--dry-run] [--device PATH | --index N] [--file FILE] "
-     "[--channel N START STOP]... [--auto-restart | --no-auto-restart]"},
+    {"sequence", "kx418ctl sequence [--dry-run] [--device PATH | --index N] [--file FILE] "
+                 "[--channel N START STOP]... [--auto-restart | --no-auto-restart]"},
     {"", "kx418ctl [--help | --version]"},
 };
 
@@ -37,8 +36,9 @@ constexpr Exit_Row Exit_Rows[] = {
      "list: no KX418 present",
      "\"Das Geraet wurde nicht gefunden!\": no module found, or it could not be opened",
      "no KX418 present"},
-    {2, "bad usage: one line names the argument and the rule it breaks; nothing was opened "
-        "or sent",
+    {2,
+     "bad usage: one line names the argument and the rule it breaks; nothing was opened "
+     "or sent",
      "bad usage: one line names the argument and the rule it breaks; nothing was opened "
      "or sent",
      "bad usage: one line names the argument and the rule it breaks; nothing was opened"},
@@ -64,7 +64,7 @@ constexpr std::string_view Times_Note =
 constexpr std::string_view Sequence_File_Note =
     "A sequence file is TOML of this form; a channel given nowhere is 0.0 and 0.0:";
 constexpr std::string_view Sequence_File_Example[] = {
-    "auto-restart = true", "[channel.1]", "start = 1.5", "stop = 2.5",
+    "auto-restart = true", "[channel.1]",  "start = 1.5", "stop = 2.5",
     "[channel.3]",         "start = 32.3", "stop = 10",
 };
 
@@ -73,7 +73,8 @@ constexpr std::string_view Tool_Note =
 
 // Splits `text` into words at spaces; with `keep_brackets`, a bracketed
 // group ("[--device PATH | --index N]") stays one word.
-std::vector<std::string_view> Words(std::string_view text, bool keep_brackets) {
+std::vector<std::string_view> Words(std::string_view text, bool keep_brackets)
+{
     std::vector<std::string_view> words;
     std::size_t start = 0;
     int depth = 0;
@@ -93,7 +94,8 @@ std::vector<std::string_view> Words(std::string_view text, bool keep_brackets) {
 // characters, wrapped to Help_Width; further lines are indented by
 // `indent`. Ends the last line.
 void Wrap(std::string& page, std::string_view text, std::size_t column, std::size_t indent,
-          bool keep_brackets = false) {
+          bool keep_brackets = false)
+{
     bool line_has_words = false;
     for (std::string_view word : Words(text, keep_brackets)) {
         if (line_has_words && column + 1 + word.size() > Help_Width) {
@@ -120,7 +122,8 @@ struct Row {
 // Rows of a term and its meaning: the meanings start in one column, after
 // the longest term that leaves them room; a longer term has its meaning
 // on the next line.
-void Add_Rows(std::string& page, std::string_view heading, const std::vector<Row>& rows) {
+void Add_Rows(std::string& page, std::string_view heading, const std::vector<Row>& rows)
+{
     if (rows.empty()) return;
     constexpr std::size_t Longest_Term = 24;
     std::size_t longest = 0;
@@ -139,17 +142,20 @@ void Add_Rows(std::string& page, std::string_view heading, const std::vector<Row
     }
 }
 
-void Add_Paragraph(std::string& page, std::string_view text) {
+void Add_Paragraph(std::string& page, std::string_view text)
+{
     page += "  ";
     Wrap(page, text, 2, 2);
 }
 
 // An option as a user writes it: its names, then the value it takes.
-std::string Option_Term(const CLI::Option& option) {
+std::string Option_Term(const CLI::Option& option)
+{
     if (option.get_positional()) return option.get_type_name();
     std::string term;
     for (const std::string& name : option.get_snames()) term += (term.empty() ? "-" : ", -") + name;
-    for (const std::string& name : option.get_lnames()) term += (term.empty() ? "--" : ", --") + name;
+    for (const std::string& name : option.get_lnames())
+        term += (term.empty() ? "--" : ", --") + name;
     if (option.get_type_size() > 0) term += " " + option.get_type_name();
     return term;
 }
@@ -157,7 +163,8 @@ std::string Option_Term(const CLI::Option& option) {
 class Help_Formatter : public CLI::Formatter {
 public:
     std::string make_help(const CLI::App* app, std::string /*name*/,
-                          CLI::AppFormatMode /*mode*/) const override {
+                          CLI::AppFormatMode /*mode*/) const override
+    {
         const std::string command = app->get_parent() ? app->get_name() : "";
         std::string page;
 
@@ -165,11 +172,9 @@ public:
         for (const Synopsis_Line& synopsis : Synopsis) {
             if (!command.empty() && synopsis.command != command) continue;
             // Continued lines start under the command's first argument.
-            const std::size_t name_length =
-                synopsis.line.find(' ', synopsis.line.find(' ') + 1);
+            const std::size_t name_length = synopsis.line.find(' ', synopsis.line.find(' ') + 1);
             page += lead;
-            Wrap(page, synopsis.line, 7, 7 + std::min(name_length, synopsis.line.size()) + 1,
-                 true);
+            Wrap(page, synopsis.line, 7, 7 + std::min(name_length, synopsis.line.size()) + 1, true);
             lead = "       ";
         }
         page += "\n";
@@ -217,6 +222,7 @@ public:
 
 }  // namespace
 
-std::shared_ptr<CLI::FormatterBase> Make_Help_Formatter() {
+std::shared_ptr<CLI::FormatterBase> Make_Help_Formatter()
+{
     return std::make_shared<Help_Formatter>();
 }

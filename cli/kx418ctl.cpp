@@ -39,13 +39,17 @@ Module_Failure Selected_Failure;
 
 // Opens the selected module as KX418_Open opens the first one; after 0
 // nothing is open and Selected_Failure says why.
-std::int32_t Open_Selected() { return Open_Module(Selected, Selected_Failure); }
+std::int32_t Open_Selected()
+{
+    return Open_Module(Selected, Selected_Failure);
+}
 
 // ---------------------------------------------------------------------------
 // The walk, as list shows it
 // ---------------------------------------------------------------------------
 
-const char* Problem_Of(const Present_Device& device) {
+const char* Problem_Of(const Present_Device& device)
+{
     if (device.busy) return "in use by another program";
     if (device.opened) return device.attributes_read ? nullptr : "attributes unreadable";
     switch (device.refusal) {
@@ -57,13 +61,12 @@ const char* Problem_Of(const Present_Device& device) {
     return "cannot be opened";
 }
 
-const char* Remedy_Of(const Present_Device& device) {
+const char* Remedy_Of(const Present_Device& device)
+{
     if (device.busy) return "try again when that program is done";
-    if (device.opened)
-        return device.attributes_read ? nullptr : "re-plug the device";
+    if (device.opened) return device.attributes_read ? nullptr : "re-plug the device";
     switch (device.refusal) {
-    case Open_Refusal::Denied:
-        return Access_Remedy();
+    case Open_Refusal::Denied: return Access_Remedy();
     case Open_Refusal::Busy:
         return "another program holds it: end that program, or re-plug the module";
     case Open_Refusal::Missing: return "plug the module in (again), or check the path";
@@ -72,13 +75,15 @@ const char* Remedy_Of(const Present_Device& device) {
     return "re-plug the module";
 }
 
-std::string Hex4(std::uint16_t value) {
+std::string Hex4(std::uint16_t value)
+{
     char text[8];
     std::snprintf(text, sizeof text, "%04x", value);
     return text;
 }
 
-int List_Exit(const std::vector<Present_Device>& devices) {
+int List_Exit(const std::vector<Present_Device>& devices)
+{
     bool refused = false;
     bool busy = false;
     for (const Present_Device& device : devices) {
@@ -90,7 +95,8 @@ int List_Exit(const std::vector<Present_Device>& devices) {
     return refused ? Exit_No_Access : Exit_Not_Found;
 }
 
-int Run_List(bool json, std::ostream& out) {
+int Run_List(bool json, std::ostream& out)
+{
     const std::vector<Present_Device> devices = Survey_Devices();
     const int exit_code = List_Exit(devices);
 
@@ -104,16 +110,18 @@ int Run_List(bool json, std::ostream& out) {
                                        : nlohmann::ordered_json(nullptr);
             entry["product_id"] = known ? nlohmann::ordered_json(Hex4(device.attributes.ProductID))
                                         : nlohmann::ordered_json(nullptr);
-            entry["kx418"] = known ? nlohmann::ordered_json(device.module)
-                                   : nlohmann::ordered_json(nullptr);
+            entry["kx418"] =
+                known ? nlohmann::ordered_json(device.module) : nlohmann::ordered_json(nullptr);
             entry["index"] = device.index >= 0 ? nlohmann::ordered_json(device.index)
                                                : nlohmann::ordered_json(nullptr);
             entry["can_open"] = device.opened;
             entry["busy"] = device.busy;
             const char* problem = Problem_Of(device);
             const char* remedy = Remedy_Of(device);
-            entry["problem"] = problem ? nlohmann::ordered_json(problem) : nlohmann::ordered_json(nullptr);
-            entry["remedy"] = remedy ? nlohmann::ordered_json(remedy) : nlohmann::ordered_json(nullptr);
+            entry["problem"] =
+                problem ? nlohmann::ordered_json(problem) : nlohmann::ordered_json(nullptr);
+            entry["remedy"] =
+                remedy ? nlohmann::ordered_json(remedy) : nlohmann::ordered_json(nullptr);
             list.push_back(std::move(entry));
         }
         nlohmann::ordered_json document;
@@ -152,7 +160,8 @@ int Run_List(bool json, std::ostream& out) {
 }
 
 // After "not found": why, where the walk has something to say.
-void Hint_Not_Found(std::ostream& err) {
+void Hint_Not_Found(std::ostream& err)
+{
     if (Selected.by == Module_Choice::By::Path) {
         if (Selected_Failure.why == Module_Failure::Why::Cannot_Open) {
             Present_Device device;
@@ -184,16 +193,19 @@ void Hint_Not_Found(std::ostream& err) {
 }
 
 // After "not found" when the module was there but stayed locked.
-void Tell_In_Use(std::ostream& err) {
-    err << "kx418ctl: " << Selected_Failure.path << " is in use by another program (still busy after "
-        << Lock_Limit_Ms / 1000 << " s); try again when that program is done\n";
+void Tell_In_Use(std::ostream& err)
+{
+    err << "kx418ctl: " << Selected_Failure.path
+        << " is in use by another program (still busy after " << Lock_Limit_Ms / 1000
+        << " s); try again when that program is done\n";
 }
 
 // ---------------------------------------------------------------------------
 // Reports and their outcome
 // ---------------------------------------------------------------------------
 
-std::string Function_Meaning(const Report_Values& report) {
+std::string Function_Meaning(const Report_Values& report)
+{
     if (const Function_Page* page = Find_Function_Page(report.function)) return page->name;
     if (report.function == Sequencer_Function)
         return std::string("sequencer, auto-restart ") + (report.setting ? "on" : "off");
@@ -203,7 +215,8 @@ std::string Function_Meaning(const Report_Values& report) {
     return "unknown";
 }
 
-void Print_Report(std::ostream& out, int number, int count, const Report_Values& report) {
+void Print_Report(std::ostream& out, int number, int count, const Report_Values& report)
+{
     std::array<std::uint8_t, KX418_Report_Size> bytes{};
     Build_Report(report.function, report.setting, report.time1, report.time2, bytes);
     out << "report " << number << " of " << count << ":";
@@ -218,7 +231,8 @@ void Print_Report(std::ostream& out, int number, int count, const Report_Values&
         << report.time2 << " ms, checksum " << hex << "\n";
 }
 
-int Exit_Of(Transfer_Outcome outcome) {
+int Exit_Of(Transfer_Outcome outcome)
+{
     switch (outcome) {
     case Transfer_Outcome::Sent: return Exit_Sent;
     case Transfer_Outcome::Not_Found: return Exit_Not_Found;
@@ -229,7 +243,8 @@ int Exit_Of(Transfer_Outcome outcome) {
 }
 
 // One line, the system's own text: success on `out`, failure on `err`.
-int Tell(Transfer_Outcome outcome, std::ostream& out, std::ostream& err) {
+int Tell(Transfer_Outcome outcome, std::ostream& out, std::ostream& err)
+{
     (outcome == Transfer_Outcome::Sent ? out : err) << Outcome_Message(outcome) << "\n";
     if (outcome == Transfer_Outcome::Not_Found) {
         if (Selected_Failure.why == Module_Failure::Why::Held) {
@@ -250,15 +265,14 @@ struct Send_Arguments {
     std::vector<std::string> times;
 };
 
-int Run_Send(const Send_Arguments& arguments, bool dry_run, std::ostream& out,
-             std::ostream& err) {
+int Run_Send(const Send_Arguments& arguments, bool dry_run, std::ostream& out, std::ostream& err)
+{
     const Function_Page& page = Parse_Function(arguments.function);
     const int given = static_cast<int>(arguments.times.size());
     if (given != page.times) {
         constexpr const char* Count[] = {"no time", "one time", "two times"};
-        const std::string takes = "function " + std::to_string(page.function) + " (" +
-                                  page.name + ") takes " +
-                                  Count[std::min(page.times, 2)];
+        const std::string takes = "function " + std::to_string(page.function) + " (" + page.name +
+                                  ") takes " + Count[std::min(page.times, 2)];
         throw Usage_Error(std::string(given > page.times ? "too many" : "too few") +
                           " times: " + std::to_string(given) + " given, " + takes);
     }
@@ -273,8 +287,9 @@ int Run_Send(const Send_Arguments& arguments, bool dry_run, std::ostream& out,
         Print_Report(out, 1, 1, report);
         return Exit_Sent;
     }
-    return Tell(Transfer_Report(Open_Selected, KX418_Close, KX418_Send_Cfg, KX418_Get_Reply, report),
-                out, err);
+    return Tell(
+        Transfer_Report(Open_Selected, KX418_Close, KX418_Send_Cfg, KX418_Get_Reply, report), out,
+        err);
 }
 
 struct Sequence_Arguments {
@@ -285,7 +300,8 @@ struct Sequence_Arguments {
 };
 
 int Run_Sequence(const Sequence_Arguments& arguments, bool dry_run, std::ostream& out,
-                 std::ostream& err) {
+                 std::ostream& err)
+{
     Sequence_Settings settings;
     if (!arguments.file.empty()) Read_Sequence_File(arguments.file, settings);
     // One --channel may be followed by several channels' values, but by
@@ -328,11 +344,11 @@ int Run_Sequence(const Sequence_Arguments& arguments, bool dry_run, std::ostream
     // Stops at the first report that fails; the module is closed after the
     // last one only, as the sequencer page does.
     Transfer_Outcome outcome = Transfer_Outcome::Sent;
-    const bool sent = Send_Sequencer_Reports(read_channel, read_auto_restart,
-                                             [&](const Report_Values& report) {
-        outcome = Exchange_Report(KX418_Send_Cfg, KX418_Get_Reply, report);
-        return outcome == Transfer_Outcome::Sent;
-    });
+    const bool sent =
+        Send_Sequencer_Reports(read_channel, read_auto_restart, [&](const Report_Values& report) {
+            outcome = Exchange_Report(KX418_Send_Cfg, KX418_Get_Reply, report);
+            return outcome == Transfer_Outcome::Sent;
+        });
     if (sent) KX418_Close();
     return Tell(outcome, out, err);
 }
@@ -342,7 +358,8 @@ int Run_Sequence(const Sequence_Arguments& arguments, bool dry_run, std::ostream
 // ---------------------------------------------------------------------------
 
 // How a value option is written, for the line that says its value is missing.
-std::string Example_Of(const CLI::Option& option) {
+std::string Example_Of(const CLI::Option& option)
+{
     const std::string name = option.get_name();
     if (name == "--device") return "--device " + std::string(Example_Device_Path());
     if (name == "--index") return "--index 1";
@@ -354,7 +371,8 @@ std::string Example_Of(const CLI::Option& option) {
 // The line for an error of the command-line parser, in the tool's words:
 // the option it concerns, and what that option takes.
 std::string Parse_Problem(const CLI::ParseError& error,
-                          std::initializer_list<const CLI::App*> commands) {
+                          std::initializer_list<const CLI::App*> commands)
+{
     const std::string_view message = error.what();
     const CLI::Option* named = nullptr;
     for (const CLI::App* command : commands)
@@ -374,7 +392,8 @@ std::string Parse_Problem(const CLI::ParseError& error,
 
 // What is wrong with the words the parser did not take ("" when nothing
 // is left over): an unknown option, or an argument where none belongs.
-std::string Left_Over(const CLI::App& command) {
+std::string Left_Over(const CLI::App& command)
+{
     const std::vector<std::string> left = command.remaining();
     if (left.empty()) return {};
     const std::string& word = left.front();
@@ -384,31 +403,33 @@ std::string Left_Over(const CLI::App& command) {
     const std::string who = command.get_parent() ? command.get_name() : "kx418ctl";
     if (word.size() > 1 && word.front() == '-')
         return "unknown option \"" + word + "\" (" + who + "'s options: " + known + ")";
-    return "unexpected argument \"" + word + "\" (" + who + " takes only its options: " +
-           known + ")";
+    return "unexpected argument \"" + word + "\" (" + who + " takes only its options: " + known +
+           ")";
 }
 
 // How often the command was given an option; 0 for one it does not have.
-std::size_t Given(const CLI::App& command, const char* name) {
+std::size_t Given(const CLI::App& command, const char* name)
+{
     const CLI::Option* option = command.get_option_no_throw(name);
     return option ? option->count() : 0;
 }
 
 // The same option given twice, or two that exclude each other.
-void Check_Once(const CLI::App& command) {
+void Check_Once(const CLI::App& command)
+{
     for (const char* name : {"--device", "--index", "--file"})
         if (Given(command, name) > 1)
             throw Usage_Error(std::string(name) + ": given twice (once at most)");
     const auto both = [&](const char* one, const char* other) {
         if (Given(command, one) > 0 && Given(command, other) > 0)
-            throw Usage_Error(std::string(one) + " and " + other +
-                              ": one or the other, not both");
+            throw Usage_Error(std::string(one) + " and " + other + ": one or the other, not both");
     };
     both("--device", "--index");
     both("--auto-restart", "--no-auto-restart");
 }
 
-void Add_Selection(CLI::App& command, std::string& index_text) {
+void Add_Selection(CLI::App& command, std::string& index_text)
+{
     command
         .add_option("--device", Selected.path,
                     std::string("the module at this device path, as 'kx418ctl list' shows "
@@ -428,7 +449,8 @@ void Add_Selection(CLI::App& command, std::string& index_text) {
 
 }  // namespace
 
-int Kx418ctl_Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+int Kx418ctl_Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+{
     Selected = Module_Choice{};
     Selected_Failure = Module_Failure{};
 

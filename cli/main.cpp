@@ -3,4 +3,7 @@
 
 #include "kx418ctl.h"
 
-int main(int argc, char** argv) { return Kx418ctl_Main(argc, argv, std::cout, std::cerr); }
+int main(int argc, char** argv)
+{
+    return Kx418ctl_Main(argc, argv, std::cout, std::cerr);
+}

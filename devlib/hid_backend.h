@@ -86,8 +86,7 @@ using Hid_Const_Report = std::span<const std::uint8_t, Hid_Report_Size>;
 // nullptr when the list cannot be had.
 Hid_Device_List* Hid_Get_Device_List();
 Hid_Item_Result Hid_Get_Device_Interface(Hid_Device_List* list, std::uint32_t index,
-                                         Hid_Interface_Data& data,
-                                         Hid_Interface_Detail& detail);
+                                         Hid_Interface_Data& data, Hid_Interface_Detail& detail);
 void Hid_Destroy_Device_List(Hid_Device_List* list);
 
 // --- channels ---------------------------------------------------------------

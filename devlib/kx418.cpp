@@ -36,13 +36,15 @@ struct Device_List_Release {
 using Device_List = std::unique_ptr<Hid_Device_List, Device_List_Release>;
 
 int Match_Device_Visitor(const Hid_Interface_Data& data, const Hid_Interface_Detail& detail,
-                         void* context) {
+                         void* context)
+{
     return Match_Device(data, detail, *static_cast<Device_Match*>(context));
 }
 
 // Closes a handle slot that holds something and sets it to none.
 // `last` takes the result of the close, when one was performed.
-void Close_Slot(Hid_Handle& slot, bool& last) {
+void Close_Slot(Hid_Handle& slot, bool& last)
+{
     if (slot == Hid_None) return;
     last = Hid_Close(slot);
     slot = Hid_None;
@@ -52,12 +54,14 @@ Open_Failure Open_Failure_Now = Open_Failure::None;
 std::string Held_Path;  // of the device the last failed open passed over as held
 
 // Records why an open found nothing.
-void Set_Failure(const Device_Match& match) {
+void Set_Failure(const Device_Match& match)
+{
     Open_Failure_Now = match.held_passed > 0 ? Open_Failure::Held : Open_Failure::Not_Found;
     Held_Path = match.held_path;
 }
 
-void Release_Lock() {
+void Release_Lock()
+{
     if (Lock_Handle == Hid_None) return;
     Hid_Release_Lock(Lock_Handle);
     Lock_Handle = Hid_None;
@@ -65,7 +69,8 @@ void Release_Lock() {
 
 }  // namespace
 
-void Enum_HID_Devices(Enum_Visitor visitor, void* context) {
+void Enum_HID_Devices(Enum_Visitor visitor, void* context)
+{
     Device_List list{Hid_Get_Device_List()};
     if (!list) return;
 
@@ -85,7 +90,8 @@ void Enum_HID_Devices(Enum_Visitor visitor, void* context) {
 
 Device_Match Make_Device_Match(std::int32_t wanted_index, std::uint16_t vendor_id,
                                std::uint16_t product_id, std::uint16_t version_number,
-                               std::int32_t match_flags) {
+                               std::int32_t match_flags)
+{
     Device_Match match;
     match.wanted_index = wanted_index;
     match.vendor_id = vendor_id;
@@ -95,7 +101,8 @@ Device_Match Make_Device_Match(std::int32_t wanted_index, std::uint16_t vendor_i
     return match;
 }
 
-bool Attributes_Match(const Hid_Attributes& attributes, const Device_Match& match) {
+bool Attributes_Match(const Hid_Attributes& attributes, const Device_Match& match)
+{
     return !((match.match_flags & Match_Vendor_ID) && attributes.VendorID != match.vendor_id) &&
            !((match.match_flags & Match_Product_ID) && attributes.ProductID != match.product_id) &&
            !((match.match_flags & Match_Version_Number) &&
@@ -103,7 +110,8 @@ bool Attributes_Match(const Hid_Attributes& attributes, const Device_Match& matc
 }
 
 int Match_Device(const Hid_Interface_Data& /*data*/, const Hid_Interface_Detail& detail,
-                 Device_Match& match) {
+                 Device_Match& match)
+{
     Device_Look& look = match.look;
     look = Device_Look{};
     // A path that does not fit the path buffer, or whose text a zero would
@@ -157,7 +165,8 @@ int Match_Device(const Hid_Interface_Data& /*data*/, const Hid_Interface_Detail&
 
 int Find_Device(std::int32_t wanted_index, std::uint16_t vendor_id, std::uint16_t product_id,
                 std::uint16_t version_number, std::int32_t match_flags,
-                std::span<char, Device_Path_Size> path) {
+                std::span<char, Device_Path_Size> path)
+{
     Device_Match match =
         Make_Device_Match(wanted_index, vendor_id, product_id, version_number, match_flags);
 
@@ -177,7 +186,8 @@ int Find_Device(std::int32_t wanted_index, std::uint16_t vendor_id, std::uint16_
 }
 
 int Open_Device(std::int32_t wanted_index, std::uint16_t vendor_id, std::uint16_t product_id,
-                std::uint16_t version_number, std::int32_t match_flags) {
+                std::uint16_t version_number, std::int32_t match_flags)
+{
     Close_Device();
 
     std::array<char, Device_Path_Size> path{};
@@ -188,7 +198,8 @@ int Open_Device(std::int32_t wanted_index, std::uint16_t vendor_id, std::uint16_
     return 0;
 }
 
-int Open_Channels(const char* path) {
+int Open_Channels(const char* path)
+{
     Read_Handle = Hid_Open(path, Hid_Access::Read);
     if (Read_Handle == Hid_None) return 0;
 
@@ -205,7 +216,8 @@ int Open_Channels(const char* path) {
     return 1;
 }
 
-int Close_Device() {
+int Close_Device()
+{
     // Nothing open: there is nothing that could have failed to close.
     bool last = true;
     Close_Slot(Read_Event, last);
@@ -217,13 +229,18 @@ int Close_Device() {
     return last ? 1 : 0;
 }
 
-Open_Failure Last_Open_Failure() { return Open_Failure_Now; }
+Open_Failure Last_Open_Failure()
+{
+    return Open_Failure_Now;
+}
 
-const char* Last_Held_Path() {
+const char* Last_Held_Path()
+{
     return Open_Failure_Now == Open_Failure::Held ? Held_Path.c_str() : "";
 }
 
-bool Device_Held(const char* path) {
+bool Device_Held(const char* path)
+{
     Hid_Handle lock = Hid_None;
     switch (Hid_Lock_Device(path, 0, lock)) {
     case Hid_Lock_Result::Acquired: Hid_Release_Lock(lock); return false;
@@ -233,12 +250,14 @@ bool Device_Held(const char* path) {
     return false;
 }
 
-void End_Exchange() {
+void End_Exchange()
+{
     Release_Lock();
     Exchange_Ended = true;
 }
 
-extern "C" KX418_API int32_t KX418_CALL KX418_Open(void) {
+extern "C" KX418_API int32_t KX418_CALL KX418_Open(void)
+{
     if (!Open_Device(0, KX418_Vendor_ID, KX418_Product_ID, KX418_Version_Number,
                      KX418_Match_Flags)) {
         Close_Device();
@@ -247,13 +266,17 @@ extern "C" KX418_API int32_t KX418_CALL KX418_Open(void) {
     return 1;
 }
 
-extern "C" KX418_API int32_t KX418_CALL KX418_Close(void) { return Close_Device(); }
+extern "C" KX418_API int32_t KX418_CALL KX418_Close(void)
+{
+    return Close_Device();
+}
 
 // ---------------------------------------------------------------------------
 // Configuration report exchange
 // ---------------------------------------------------------------------------
 
-void Crc8_Byte(std::uint8_t data, std::uint8_t& crc) {
+void Crc8_Byte(std::uint8_t data, std::uint8_t& crc)
+{
     for (int bit = 0; bit < 8; ++bit) {
         if ((data ^ crc) & 0x01)
             crc = static_cast<std::uint8_t>((crc >> 1) ^ 0x8C);
@@ -263,13 +286,15 @@ void Crc8_Byte(std::uint8_t data, std::uint8_t& crc) {
     }
 }
 
-std::uint8_t Crc8_Block(std::span<const std::uint8_t> bytes) {
+std::uint8_t Crc8_Block(std::span<const std::uint8_t> bytes)
+{
     std::uint8_t crc = 0xDE;
     for (std::uint8_t byte : bytes) Crc8_Byte(byte, crc);
     return crc;
 }
 
-int Write_Report(Hid_Const_Report bytes) {
+int Write_Report(Hid_Const_Report bytes)
+{
     if (Write_Handle == Hid_None || Exchange_Ended) return 0;
     // Only an input report that arrives after this report went out may
     // answer it: whatever is queued already (a late or repeated answer to
@@ -278,7 +303,8 @@ int Write_Report(Hid_Const_Report bytes) {
     return Hid_Write(Write_Handle, bytes) ? 1 : 0;
 }
 
-int Read_Report(Hid_Report buffer) {
+int Read_Report(Hid_Report buffer)
+{
     if (Read_Handle == Hid_None || Read_Event == Hid_None || Exchange_Ended) return 0;
 
     if (!Hid_Start_Read(Read_Handle, Read_Overlapped, buffer)) {
@@ -288,9 +314,7 @@ int Read_Report(Hid_Report buffer) {
     }
 
     switch (Hid_Wait_Read(Read_Overlapped, Reply_Limit_Ms)) {
-    case Hid_Wait_Result::Completed:
-        Hid_Reset_Event(Read_Event);
-        return 1;
+    case Hid_Wait_Result::Completed: Hid_Reset_Event(Read_Event); return 1;
     case Hid_Wait_Result::Timeout:
     case Hid_Wait_Result::Failed:
         // A read that may still be pending is abandoned in both cases, so
@@ -304,7 +328,8 @@ int Read_Report(Hid_Report buffer) {
 
 namespace {
 
-void Put_Le32(std::span<std::uint8_t, 4> out, std::uint32_t value) {
+void Put_Le32(std::span<std::uint8_t, 4> out, std::uint32_t value)
+{
     for (std::uint8_t& byte : out) {
         byte = static_cast<std::uint8_t>(value & 0xFF);
         value >>= 8;
@@ -313,9 +338,9 @@ void Put_Le32(std::span<std::uint8_t, 4> out, std::uint32_t value) {
 
 }  // namespace
 
-void Build_Report(std::uint32_t function_number, std::uint32_t setting,
-                  std::uint32_t first_time_ms, std::uint32_t second_time_ms,
-                  std::span<std::uint8_t, KX418_Report_Size> report) {
+void Build_Report(std::uint32_t function_number, std::uint32_t setting, std::uint32_t first_time_ms,
+                  std::uint32_t second_time_ms, std::span<std::uint8_t, KX418_Report_Size> report)
+{
     report[0] = 0;
     report[2] = static_cast<std::uint8_t>(function_number & 0xFF);
     report[3] = static_cast<std::uint8_t>(setting & 0xFF);
@@ -326,10 +351,10 @@ void Build_Report(std::uint32_t function_number, std::uint32_t setting,
     std::fill(report.begin() + 12, report.end(), std::uint8_t{0});
 }
 
-extern "C" KX418_API int32_t KX418_CALL KX418_Send_Cfg(uint32_t function_number,
-                                                       uint32_t setting,
+extern "C" KX418_API int32_t KX418_CALL KX418_Send_Cfg(uint32_t function_number, uint32_t setting,
                                                        uint32_t first_time_ms,
-                                                       uint32_t second_time_ms) {
+                                                       uint32_t second_time_ms)
+{
     Build_Report(function_number, setting, first_time_ms, second_time_ms, Report_Buffer);
     if (Write_Report(Report_Buffer)) return 1;
     // A report that may not have reached the module ends the exchange.
@@ -337,7 +362,8 @@ extern "C" KX418_API int32_t KX418_CALL KX418_Send_Cfg(uint32_t function_number,
     return 0;
 }
 
-extern "C" KX418_API int32_t KX418_CALL KX418_Get_Reply(void) {
+extern "C" KX418_API int32_t KX418_CALL KX418_Get_Reply(void)
+{
     Report_Buffer.fill(0);
     if (Read_Report(Report_Buffer) && Report_Buffer[1] == Reply_Ack) return 1;
     // An answer still on its way must not count for a later report, and

@@ -21,15 +21,15 @@
 #include <stdint.h>
 
 #if defined(_WIN32)
-#  define KX418_CALL __cdecl
-#  if defined(KX418_BUILDING_LIBRARY)
-#    define KX418_API __declspec(dllexport)
-#  else
-#    define KX418_API
-#  endif
+#define KX418_CALL __cdecl
+#if defined(KX418_BUILDING_LIBRARY)
+#define KX418_API __declspec(dllexport)
 #else
-#  define KX418_CALL
-#  define KX418_API __attribute__((visibility("default")))
+#define KX418_API
+#endif
+#else
+#define KX418_CALL
+#define KX418_API __attribute__((visibility("default")))
 #endif
 
 #ifdef __cplusplus
@@ -37,13 +37,11 @@ extern "C" {
 #endif
 
 /* Pointer types the program binds the exports to, one per export. */
-typedef int32_t (KX418_CALL *KX418_Open_Fn)(void);
-typedef int32_t (KX418_CALL *KX418_Close_Fn)(void);
-typedef int32_t (KX418_CALL *KX418_Send_Cfg_Fn)(uint32_t function_number,
-                                                uint32_t setting,
-                                                uint32_t first_time_ms,
-                                                uint32_t second_time_ms);
-typedef int32_t (KX418_CALL *KX418_Get_Reply_Fn)(void);
+typedef int32_t(KX418_CALL* KX418_Open_Fn)(void);
+typedef int32_t(KX418_CALL* KX418_Close_Fn)(void);
+typedef int32_t(KX418_CALL* KX418_Send_Cfg_Fn)(uint32_t function_number, uint32_t setting,
+                                               uint32_t first_time_ms, uint32_t second_time_ms);
+typedef int32_t(KX418_CALL* KX418_Get_Reply_Fn)(void);
 
 #ifndef KX418_BIND_AT_RUNTIME
 
@@ -71,10 +69,8 @@ KX418_API int32_t KX418_CALL KX418_Close(void);
  * first, bytes 12 to 16 zero. Returns 1 when the report was written, 0 when
  * nothing is open or the write failed. The module stays open either way.
  */
-KX418_API int32_t KX418_CALL KX418_Send_Cfg(uint32_t function_number,
-                                            uint32_t setting,
-                                            uint32_t first_time_ms,
-                                            uint32_t second_time_ms);
+KX418_API int32_t KX418_CALL KX418_Send_Cfg(uint32_t function_number, uint32_t setting,
+                                            uint32_t first_time_ms, uint32_t second_time_ms);
 
 /*
  * Waits at most 2000 ms for the module's next input report. Returns 1 when

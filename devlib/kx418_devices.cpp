@@ -10,16 +10,19 @@
 namespace {
 
 // The module as KX418_Open looks for it, the wanted index aside.
-Device_Match Module_Match(std::int32_t wanted_index) {
-    return Make_Device_Match(wanted_index, KX418_Vendor_ID, KX418_Product_ID,
-                             KX418_Version_Number, KX418_Match_Flags);
+Device_Match Module_Match(std::int32_t wanted_index)
+{
+    return Make_Device_Match(wanted_index, KX418_Vendor_ID, KX418_Product_ID, KX418_Version_Number,
+                             KX418_Match_Flags);
 }
 
-Device_Attributes Attributes_Of(const Hid_Attributes& attributes) {
+Device_Attributes Attributes_Of(const Hid_Attributes& attributes)
+{
     return {attributes.VendorID, attributes.ProductID, attributes.VersionNumber};
 }
 
-Open_Refusal Refusal_Of(Hid_Open_Failure failure) {
+Open_Refusal Refusal_Of(Hid_Open_Failure failure)
+{
     switch (failure) {
     case Hid_Open_Failure::Denied: return Open_Refusal::Denied;
     case Hid_Open_Failure::Busy: return Open_Refusal::Busy;
@@ -38,7 +41,8 @@ struct Survey {
 };
 
 int Survey_Visitor(const Hid_Interface_Data& data, const Hid_Interface_Detail& detail,
-                   void* context) {
+                   void* context)
+{
     Survey& survey = *static_cast<Survey*>(context);
     const std::int32_t modules_before = survey.match.matches_passed;
     Match_Device(data, detail, survey.match);
@@ -60,7 +64,8 @@ int Survey_Visitor(const Hid_Interface_Data& data, const Hid_Interface_Detail& d
 
 // The first module of the walk from `wanted_index` on, as Open_Device
 // selects it.
-int Open_By_Walk(std::int32_t wanted_index, Module_Failure& failure) {
+int Open_By_Walk(std::int32_t wanted_index, Module_Failure& failure)
+{
     const Device_Match match = Module_Match(wanted_index);
     if (Open_Device(wanted_index, match.vendor_id, match.product_id, match.version_number,
                     match.match_flags))
@@ -75,7 +80,8 @@ int Open_By_Walk(std::int32_t wanted_index, Module_Failure& failure) {
 }
 
 // The device at `path`, by the same match as a device of the walk.
-int Open_By_Path(const std::string& path, Module_Failure& failure) {
+int Open_By_Path(const std::string& path, Module_Failure& failure)
+{
     Close_Device();
     Device_Match match = Module_Match(0);
     if (Match_Device(Hid_Interface_Data{}, Hid_Interface_Detail{path}, match) == 0) {
@@ -109,22 +115,23 @@ int Open_By_Path(const std::string& path, Module_Failure& failure) {
 
 }  // namespace
 
-std::vector<Present_Device> Survey_Devices() {
+std::vector<Present_Device> Survey_Devices()
+{
     Survey survey;
     Enum_HID_Devices(Survey_Visitor, &survey);
     return std::move(survey.devices);
 }
 
-int Open_Module(const Module_Choice& choice, Module_Failure& failure) {
+int Open_Module(const Module_Choice& choice, Module_Failure& failure)
+{
     failure = Module_Failure{};
     int opened = 0;
     switch (choice.by) {
     case Module_Choice::By::First: opened = Open_By_Walk(0, failure); break;
     case Module_Choice::By::Index: {
         const std::vector<Present_Device> devices = Survey_Devices();
-        const auto numbered = std::find_if(devices.begin(), devices.end(), [&](const auto& d) {
-            return d.index == choice.index;
-        });
+        const auto numbered = std::find_if(devices.begin(), devices.end(),
+                                           [&](const auto& d) { return d.index == choice.index; });
         // A module plugged in after the survey may still be the one.
         opened = numbered != devices.end() ? Open_By_Path(numbered->path, failure)
                                            : Open_By_Walk(choice.index, failure);

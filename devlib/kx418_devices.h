@@ -42,13 +42,13 @@ enum class Open_Refusal {
 // One present device, as the walk of an open sees it.
 struct Present_Device {
     std::string path;
-    bool opened = false;  // its probe opened
+    bool opened = false;                         // its probe opened
     Open_Refusal refusal = Open_Refusal::Other;  // why not, where it did not
     bool attributes_read = false;
     Device_Attributes attributes;  // where read
-    bool module = false;   // a KX418: the open would count it
-    std::int32_t index = -1;  // a module's index, as the open counts them; -1 for others
-    bool busy = false;     // a module that another program holds now
+    bool module = false;           // a KX418: the open would count it
+    std::int32_t index = -1;       // a module's index, as the open counts them; -1 for others
+    bool busy = false;             // a module that another program holds now
 };
 
 // Every device of the walk, in its order, each looked at by the same match
@@ -72,8 +72,8 @@ struct Module_Failure {
         Not_Module,   // the device at the path is another device
         Cannot_Open,  // the device at the path would not be opened
     } why = Why::None;
-    std::string path;  // Held: the module another program holds
-    Device_Attributes attributes;  // Not_Module: the IDs it gives
+    std::string path;                            // Held: the module another program holds
+    Device_Attributes attributes;                // Not_Module: the IDs it gives
     Open_Refusal refusal = Open_Refusal::Other;  // Cannot_Open: why not
 };
 
@@ -88,8 +88,7 @@ struct Module_Failure {
 int Open_Module(const Module_Choice& choice, Module_Failure& failure);
 
 // The bytes of a configuration report, as KX418_Send_Cfg writes them.
-void Build_Report(std::uint32_t function_number, std::uint32_t setting,
-                  std::uint32_t first_time_ms, std::uint32_t second_time_ms,
-                  std::span<std::uint8_t, KX418_Report_Size> report);
+void Build_Report(std::uint32_t function_number, std::uint32_t setting, std::uint32_t first_time_ms,
+                  std::uint32_t second_time_ms, std::span<std::uint8_t, KX418_Report_Size> report);
 
 #endif  // KX418_DEVICES_H

@@ -54,13 +54,13 @@ struct Device_Match {
     std::uint16_t vendor_id = 0;
     std::uint16_t product_id = 0;
     std::uint16_t version_number = 0;
-    std::int32_t match_flags = 0;     // Match_Vendor_ID | Match_Product_ID | ...
-    Hid_Handle device_handle = Hid_None;  // the selected device's probe channel
+    std::int32_t match_flags = 0;                      // Match_Vendor_ID | Match_Product_ID | ...
+    Hid_Handle device_handle = Hid_None;               // the selected device's probe channel
     std::array<char, Device_Path_Size> device_path{};  // zero-terminated
-    Hid_Handle lock_handle = Hid_None;    // the selected device's lock
-    std::int32_t held_passed = 0;         // matching devices passed over as held elsewhere
-    std::string held_path;                // the first of them
-    Device_Look look;                     // what the match found at the device it saw last
+    Hid_Handle lock_handle = Hid_None;                 // the selected device's lock
+    std::int32_t held_passed = 0;  // matching devices passed over as held elsewhere
+    std::string held_path;         // the first of them
+    Device_Look look;              // what the match found at the device it saw last
 };
 
 // Why the most recent open returned 0.
@@ -72,8 +72,8 @@ enum class Open_Failure {
 };
 
 // Visitor of Enum_HID_Devices: returns non-zero to go on, 0 to stop.
-using Enum_Visitor = int (*)(const Hid_Interface_Data& data,
-                             const Hid_Interface_Detail& detail, void* context);
+using Enum_Visitor = int (*)(const Hid_Interface_Data& data, const Hid_Interface_Detail& detail,
+                             void* context);
 
 // Library-wide state.
 extern Hid_Handle Read_Handle;
@@ -89,12 +89,11 @@ extern std::array<std::uint8_t, Hid_Report_Size> Report_Buffer;
 void Enum_HID_Devices(Enum_Visitor visitor, void* context);
 int Match_Device(const Hid_Interface_Data& data, const Hid_Interface_Detail& detail,
                  Device_Match& match);
-int Find_Device(std::int32_t wanted_index, std::uint16_t vendor_id,
-                std::uint16_t product_id, std::uint16_t version_number,
-                std::int32_t match_flags, std::span<char, Device_Path_Size> path);
-int Open_Device(std::int32_t wanted_index, std::uint16_t vendor_id,
-                std::uint16_t product_id, std::uint16_t version_number,
-                std::int32_t match_flags);
+int Find_Device(std::int32_t wanted_index, std::uint16_t vendor_id, std::uint16_t product_id,
+                std::uint16_t version_number, std::int32_t match_flags,
+                std::span<char, Device_Path_Size> path);
+int Open_Device(std::int32_t wanted_index, std::uint16_t vendor_id, std::uint16_t product_id,
+                std::uint16_t version_number, std::int32_t match_flags);
 int Close_Device();
 Open_Failure Last_Open_Failure();
 // The path of the device the most recent open passed over as held; empty

@@ -12,10 +12,8 @@ std::uint32_t Sec_To_Ms(double seconds)
     const double product = seconds * 1000.0;
     // Truncation toward zero; products from 2^31 up are taken apart so that
     // they, too, stay exact in the unsigned 32-bit result.
-    if (product < Two_To_31)
-        return static_cast<std::uint32_t>(static_cast<std::int64_t>(product));
-    return static_cast<std::uint32_t>(static_cast<std::int64_t>(product - Two_To_31)) +
-           0x80000000u;
+    if (product < Two_To_31) return static_cast<std::uint32_t>(static_cast<std::int64_t>(product));
+    return static_cast<std::uint32_t>(static_cast<std::int64_t>(product - Two_To_31)) + 0x80000000u;
 }
 
 const Function_Page* Find_Function_Page(int function)

@@ -65,9 +65,12 @@ std::optional<std::uint32_t> ToColour(std::string_view s)
 std::optional<UiControlKind> ToKind(std::string_view s)
 {
     static const std::map<std::string_view, UiControlKind> kinds = {
-        {"tab", UiControlKind::Tab},         {"numeric", UiControlKind::Numeric},
-        {"indicator", UiControlKind::Indicator}, {"command", UiControlKind::Command},
-        {"toggle", UiControlKind::Toggle},   {"text", UiControlKind::Text},
+        {"tab", UiControlKind::Tab},
+        {"numeric", UiControlKind::Numeric},
+        {"indicator", UiControlKind::Indicator},
+        {"command", UiControlKind::Command},
+        {"toggle", UiControlKind::Toggle},
+        {"text", UiControlKind::Text},
         {"decoration", UiControlKind::Decoration},
     };
     const auto it = kinds.find(s);
@@ -108,7 +111,8 @@ bool ReadFields(const std::vector<std::string>& words, std::size_t first,
 class FieldReader {
 public:
     FieldReader(std::map<std::string, std::string>& fields, std::string& error)
-        : fields_(fields), error_(error) {}
+        : fields_(fields), error_(error)
+    {}
 
     bool Text(const char* name, std::string& out)
     {
@@ -120,7 +124,10 @@ public:
     }
     bool Int(const char* name, int& out) { return Convert(name, out, ToInt, "a whole number"); }
     bool Double(const char* name, double& out) { return Convert(name, out, ToDouble, "a number"); }
-    bool Colour(const char* name, std::uint32_t& out) { return Convert(name, out, ToColour, "an RRGGBB colour"); }
+    bool Colour(const char* name, std::uint32_t& out)
+    {
+        return Convert(name, out, ToColour, "an RRGGBB colour");
+    }
     bool Has(const char* name) const { return fields_.count(name) != 0; }
     bool NothingLeft()
     {
@@ -197,14 +204,15 @@ bool ParsePanel(const std::vector<std::string>& words, UiPanelFile& file, std::s
         }
         panel.page_of_panel = page_of.substr(0, dot);
         panel.page_of_control = page_of.substr(dot + 1);
-        const auto holder = std::find_if(file.panels.begin(), file.panels.end(),
-            [&](const UiPanelEntry& p) { return p.constant == panel.page_of_panel; });
+        const auto holder =
+            std::find_if(file.panels.begin(), file.panels.end(),
+                         [&](const UiPanelEntry& p) { return p.constant == panel.page_of_panel; });
         if (holder == file.panels.end()) {
             error = "page of a panel not described before it: " + page_of;
             return false;
         }
-        const auto tab = std::find_if(holder->controls.begin(), holder->controls.end(),
-            [&](const UiControlEntry& c) {
+        const auto tab = std::find_if(
+            holder->controls.begin(), holder->controls.end(), [&](const UiControlEntry& c) {
                 return c.constant == panel.page_of_control && c.kind == UiControlKind::Tab;
             });
         if (tab == holder->controls.end()) {
@@ -342,8 +350,8 @@ bool CheckWholeFile(const UiPanelFile& file, std::string& error)
                     return false;
                 }
                 for (const UiPanelEntry* page : pages) {
-                    if (page->top != first.top || page->left != first.left || page->width != first.width ||
-                        page->height != first.height) {
+                    if (page->top != first.top || page->left != first.left ||
+                        page->width != first.width || page->height != first.height) {
                         error = c.constant + ": its pages differ in place or size";
                         return false;
                     }
@@ -421,15 +429,14 @@ const UiPanelEntry* FindPanel(const UiPanelFile& file, int number)
 }
 
 std::vector<const UiPanelEntry*> PagesOf(const UiPanelFile& file, const std::string& panel,
-                                               const std::string& tab)
+                                         const std::string& tab)
 {
     std::vector<const UiPanelEntry*> pages;
     for (const auto& p : file.panels)
         if (p.page_of_panel == panel && p.page_of_control == tab) pages.push_back(&p);
-    std::sort(pages.begin(), pages.end(),
-              [](const UiPanelEntry* a, const UiPanelEntry* b) {
-                  return a->page_index < b->page_index;
-              });
+    std::sort(pages.begin(), pages.end(), [](const UiPanelEntry* a, const UiPanelEntry* b) {
+        return a->page_index < b->page_index;
+    });
     return pages;
 }
 

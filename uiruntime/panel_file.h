@@ -24,34 +24,34 @@ struct UiRect {
 };
 
 struct UiControlEntry {
-    int number = 0;             // control number within its panel, from 2
-    std::string constant;       // e.g. "NUMERIC_T1_F1"
+    int number = 0;        // control number within its panel, from 2
+    std::string constant;  // e.g. "NUMERIC_T1_F1"
     UiControlKind kind = UiControlKind::Text;
     UiValueType value_type = UiValueType::None;
     UiRect rect;
-    std::string text;           // button text, fixed text
-    std::string label;          // a numeric's or toggle's label, placed apart
+    std::string text;   // button text, fixed text
+    std::string label;  // a numeric's or toggle's label, placed apart
     int label_top = 0;
     int label_left = 0;
-    std::string on_text;        // toggle texts
+    std::string on_text;  // toggle texts
     std::string off_text;
-    std::string callback;       // program function's name, empty for none
+    std::string callback;  // program function's name, empty for none
     double default_value = 0.0;
     bool has_limits = false;
     double minimum = 0.0;
     double maximum = 0.0;
     double increment = 0.0;
-    int precision = 0;          // decimals shown
-    int font_size = 0;          // pixels; 0 for the standard dialog font
+    int precision = 0;                      // decimals shown
+    int font_size = 0;                      // pixels; 0 for the standard dialog font
     std::uint32_t field_colour = 0xFFFFFF;  // RGB of a numeric's value field
 };
 
 struct UiPanelEntry {
-    std::string constant;       // e.g. "PANEL", "TAB_FN1"
-    int number = 0;             // panel number within the file
+    std::string constant;  // e.g. "PANEL", "TAB_FN1"
+    int number = 0;        // panel number within the file
     std::string title;
     std::string callback;
-    int width = 0;              // client area
+    int width = 0;  // client area
     int height = 0;
     std::uint32_t colour = 0xECE9D8;
     // A tab page names the panel and tab control holding it, its index in
@@ -87,9 +87,8 @@ bool ParsePanelFile(std::string_view text, UiPanelFile& file, std::string& error
 const UiPanelEntry* FindPanel(const UiPanelFile& file, int number);
 
 // The pages held by one tab control of a panel, ordered by page index.
-std::vector<const UiPanelEntry*> PagesOf(const UiPanelFile& file,
-                                               const std::string& panel,
-                                               const std::string& tab);
+std::vector<const UiPanelEntry*> PagesOf(const UiPanelFile& file, const std::string& panel,
+                                         const std::string& tab);
 
 // Whether a control of this kind takes input. Texts and decorations only
 // draw: wherever one lies in the control order, input at a point it covers

@@ -41,4 +41,3 @@ bool BindCallbacks(const UiPanelEntry& panel, PanelCallbackPtr& panel_callback,
     }
     return true;
 }
-

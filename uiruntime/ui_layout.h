@@ -32,7 +32,8 @@ constexpr bool CentredText(const UiControlEntry& c)
 // this system's face, the face is narrowed in steps of 2 % until the text
 // fits, to 60 % at most. `fits(percent)` says whether the text fits in the
 // face narrowed to that width; the result is the width to use.
-template <class Fits> int NarrowingToFit(Fits fits)
+template <class Fits>
+int NarrowingToFit(Fits fits)
 {
     int percent = 100;
     while (percent > 60 && !fits(percent)) percent -= 2;
@@ -47,7 +48,8 @@ struct UiRgb {
 };
 constexpr UiRgb RgbOf(std::uint32_t rgb)
 {
-    return {static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF), static_cast<int>(rgb & 0xFF)};
+    return {static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
+            static_cast<int>(rgb & 0xFF)};
 }
 
 #endif

@@ -41,7 +41,8 @@ UiTextState ReadNumericText(const UiControlEntry& c, const std::string& text, do
             if (point || c.precision <= 0) return UiTextState::Invalid;
             point = true;
         } else if (ch >= '0' && ch <= '9') {
-            if (point && ++decimals > static_cast<std::size_t>(c.precision)) return UiTextState::Invalid;
+            if (point && ++decimals > static_cast<std::size_t>(c.precision))
+                return UiTextState::Invalid;
             if (!point) ++digits;
         } else {
             return UiTextState::Invalid;
@@ -66,4 +67,3 @@ double StepNumeric(const UiControlEntry& c, double value, int steps)
 {
     return HeldValue(c, value + c.increment * steps);
 }
-

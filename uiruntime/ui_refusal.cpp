@@ -21,4 +21,3 @@ std::string UiTest_LastError()
 {
     return last_error;
 }
-

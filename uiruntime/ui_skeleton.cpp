@@ -60,11 +60,13 @@ int ResolveControl(const char* operation, int panel, int control, UiControl*& ou
 {
     UiPanel* p = UiFindPanel(panel);
     if (p == nullptr)
-        return Refuse(UI_ERR_BAD_HANDLE, std::string(operation) + ": no panel has the handle " + std::to_string(panel));
+        return Refuse(UI_ERR_BAD_HANDLE, std::string(operation) + ": no panel has the handle " +
+                                             std::to_string(panel));
     const int index = control - 2;
     if (index < 0 || index >= static_cast<int>(p->controls.size()))
-        return Refuse(UI_ERR_NO_SUCH_CONTROL, std::string(operation) + ": panel " + p->entry->constant +
-                                                  " has no control number " + std::to_string(control));
+        return Refuse(UI_ERR_NO_SUCH_CONTROL, std::string(operation) + ": panel " +
+                                                  p->entry->constant + " has no control number " +
+                                                  std::to_string(control));
     out = &p->controls[static_cast<std::size_t>(index)];
     return 0;
 }
@@ -75,10 +77,12 @@ int ResolveTopLevel(const char* operation, int panel, UiPanel*& out)
 {
     UiPanel* p = UiFindPanel(panel);
     if (p == nullptr)
-        return Refuse(UI_ERR_BAD_HANDLE, std::string(operation) + ": no panel has the handle " + std::to_string(panel));
+        return Refuse(UI_ERR_BAD_HANDLE, std::string(operation) + ": no panel has the handle " +
+                                             std::to_string(panel));
     if (p->entry->is_page())
-        return Refuse(UI_ERR_NOT_TOP_LEVEL, std::string(operation) + ": " + p->entry->constant +
-                                                " is a tab page; its panel is shown and discarded whole");
+        return Refuse(UI_ERR_NOT_TOP_LEVEL,
+                      std::string(operation) + ": " + p->entry->constant +
+                          " is a tab page; its panel is shown and discarded whole");
     out = p;
     return 0;
 }
@@ -100,14 +104,15 @@ bool BindCallbacks(UiPanel& panel, std::string& error)
 {
     std::vector<CtrlCallbackPtr> callbacks;
     if (!BindCallbacks(*panel.entry, panel.callback, callbacks, error)) return false;
-    for (std::size_t i = 0; i < panel.controls.size(); ++i) panel.controls[i].callback = callbacks[i];
+    for (std::size_t i = 0; i < panel.controls.size(); ++i)
+        panel.controls[i].callback = callbacks[i];
     return true;
 }
 
 // Loads one panel of the file, and, for each of its tab controls, the pages
 // that the file gives it. `top` and `tab` are null for a top-level panel.
-int BuildPanel(const std::shared_ptr<const UiPanelFile>& file, const UiPanelEntry& entry, UiPanel* top,
-               UiControl* tab, std::string& error)
+int BuildPanel(const std::shared_ptr<const UiPanelFile>& file, const UiPanelEntry& entry,
+               UiPanel* top, UiControl* tab, std::string& error)
 {
     UiRuntime& rt = Ui();
     auto panel = std::make_unique<UiPanel>();
@@ -116,7 +121,8 @@ int BuildPanel(const std::shared_ptr<const UiPanelFile>& file, const UiPanelEntr
     panel->entry = &entry;
     panel->file = file;
     panel->controls.resize(entry.controls.size());
-    for (std::size_t i = 0; i < entry.controls.size(); ++i) panel->controls[i].entry = &entry.controls[i];
+    for (std::size_t i = 0; i < entry.controls.size(); ++i)
+        panel->controls[i].entry = &entry.controls[i];
     UiPanel& p = *panel;
     rt.panels.emplace(p.handle, std::move(panel));
 
@@ -126,7 +132,8 @@ int BuildPanel(const std::shared_ptr<const UiPanelFile>& file, const UiPanelEntr
         return UI_ERR_PANEL_FILE;
     for (UiControl& control : p.controls) {
         if (control.entry->kind != UiControlKind::Tab) continue;
-        for (const UiPanelEntry* page_entry : PagesOf(*file, entry.constant, control.entry->constant)) {
+        for (const UiPanelEntry* page_entry :
+             PagesOf(*file, entry.constant, control.entry->constant)) {
             const int page = BuildPanel(file, *page_entry, &t, &control, error);
             if (page < 0) return page;
             control.page_handles.push_back(page);
@@ -160,7 +167,8 @@ UiControl* UiFindControl(int panel, int control)
 void UiDeliverCommit(int panel, int control)
 {
     const UiControl* c = UiFindControl(panel, control);
-    if (c != nullptr && c->callback != nullptr) c->callback(panel, control, EVENT_COMMIT, nullptr, 0, 0);
+    if (c != nullptr && c->callback != nullptr)
+        c->callback(panel, control, EVENT_COMMIT, nullptr, 0, 0);
 }
 
 void UiDeliverClose(int panel)
@@ -183,7 +191,8 @@ int LoadPanel(int parentPanel, const char* fileName, int panelNumber)
     UiRuntime& rt = Ui();
     if (!rt.started) return Refuse(UI_ERR_NOT_STARTED, "LoadPanel before InitCVIRTEEx");
     if (parentPanel != 0)
-        return Refuse(UI_ERR_NOT_TOP_LEVEL, "LoadPanel: only top-level panels (parent 0) are loaded");
+        return Refuse(UI_ERR_NOT_TOP_LEVEL,
+                      "LoadPanel: only top-level panels (parent 0) are loaded");
     if (fileName == nullptr) return Refuse(UI_ERR_PANEL_FILE, "LoadPanel: no file name");
     std::string error;
     const std::shared_ptr<const UiPanelFile> file = OpenPanelFile(fileName, error);
@@ -191,7 +200,8 @@ int LoadPanel(int parentPanel, const char* fileName, int panelNumber)
     const UiPanelEntry* entry = FindPanel(*file, panelNumber);
     if (entry == nullptr || entry->is_page())
         return Refuse(UI_ERR_NO_SUCH_PANEL, "LoadPanel: " + std::string(fileName) +
-                                                " has no top-level panel number " + std::to_string(panelNumber));
+                                                " has no top-level panel number " +
+                                                std::to_string(panelNumber));
     const int first_handle = rt.next_handle;
     const int handle = BuildPanel(file, *entry, nullptr, nullptr, error);
     if (handle < 0) {
@@ -226,11 +236,13 @@ int GetPanelHandleFromTabPage(int panel, int control, int index, int* pageHandle
     UiControl* c = nullptr;
     if (const int rc = ResolveControl(operation, panel, control, c); rc < 0) return rc;
     if (c->entry->kind != UiControlKind::Tab)
-        return Refuse(UI_ERR_ATTRIBUTE, std::string(operation) + ": " + c->entry->constant + " is not a tab control");
+        return Refuse(UI_ERR_ATTRIBUTE,
+                      std::string(operation) + ": " + c->entry->constant + " is not a tab control");
     if (index < 0 || index >= static_cast<int>(c->page_handles.size()))
-        return Refuse(UI_ERR_OUT_OF_RANGE, std::string(operation) + ": " + c->entry->constant + " has no page " +
-                                               std::to_string(index));
-    if (pageHandle == nullptr) return Refuse(UI_ERR_VALUE_TYPE, std::string(operation) + ": no variable");
+        return Refuse(UI_ERR_OUT_OF_RANGE, std::string(operation) + ": " + c->entry->constant +
+                                               " has no page " + std::to_string(index));
+    if (pageHandle == nullptr)
+        return Refuse(UI_ERR_VALUE_TYPE, std::string(operation) + ": no variable");
     *pageHandle = c->page_handles[static_cast<std::size_t>(index)];
     return 0;
 }
@@ -239,18 +251,22 @@ namespace {
 
 // Each control has one value type; a read or write in any other type is
 // refused, so a variable is only ever written with a value of its own type.
-template <typename T> int GetControlValue(int panel, int control, int attribute, T* value)
+template <typename T>
+int GetControlValue(int panel, int control, int attribute, T* value)
 {
     const char* const operation = "GetCtrlAttribute";
     UiControl* c = nullptr;
     if (const int rc = ResolveControl(operation, panel, control, c); rc < 0) return rc;
-    if (const int rc = CheckValueAccess(operation, *c->entry, attribute, TypeOf<T>()); rc < 0) return rc;
-    if (value == nullptr) return Refuse(UI_ERR_VALUE_TYPE, Where(operation, *c) + ": no variable given");
+    if (const int rc = CheckValueAccess(operation, *c->entry, attribute, TypeOf<T>()); rc < 0)
+        return rc;
+    if (value == nullptr)
+        return Refuse(UI_ERR_VALUE_TYPE, Where(operation, *c) + ": no variable given");
     *value = static_cast<T>(UiToolkit_Value(*c));
     return 0;
 }
 
-template <typename T> int SetControlValue(int panel, int control, int attribute, T value)
+template <typename T>
+int SetControlValue(int panel, int control, int attribute, T value)
 {
     const char* const operation = "SetCtrlAttribute";
     UiControl* c = nullptr;
@@ -265,14 +281,16 @@ template <typename T> int SetControlValue(int panel, int control, int attribute,
         break;
     case UiControlKind::Tab:
         if (v < 0 || v >= static_cast<double>(c->page_handles.size()))
-            return Refuse(UI_ERR_OUT_OF_RANGE, Where(operation, *c) + ": no page " + std::to_string(v));
+            return Refuse(UI_ERR_OUT_OF_RANGE,
+                          Where(operation, *c) + ": no page " + std::to_string(v));
         break;
     case UiControlKind::Indicator:
     case UiControlKind::Toggle: break;
     case UiControlKind::Command:
     case UiControlKind::Text:
     case UiControlKind::Decoration:
-        return Refuse(UI_ERR_ATTRIBUTE, Where(operation, *c) + ": the value of this control cannot be set");
+        return Refuse(UI_ERR_ATTRIBUTE,
+                      Where(operation, *c) + ": the value of this control cannot be set");
     }
     UiToolkit_SetValue(*c, v);
     return 0;

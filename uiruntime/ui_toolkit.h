@@ -38,7 +38,7 @@ struct UiPanel {
     const UiPanelEntry* entry = nullptr;
     std::shared_ptr<const UiPanelFile> file;  // keeps entry alive
     PanelCallbackPtr callback = nullptr;
-    std::vector<UiControl> controls;          // index: control number - 2
+    std::vector<UiControl> controls;  // index: control number - 2
     // The toolkit's part: a top-level panel's owns its window. Declared
     // last, so it goes first, before the controls' parts.
     std::shared_ptr<UiToolkitPanel> toolkit;

@@ -7,11 +7,28 @@
 
 #include <cstdint>
 
-template <typename T> constexpr UiValueType TypeOf();
-template <> constexpr UiValueType TypeOf<double>() { return UiValueType::Double; }
-template <> constexpr UiValueType TypeOf<std::int32_t>() { return UiValueType::Int32; }
-template <> constexpr UiValueType TypeOf<std::uint8_t>() { return UiValueType::UInt8; }
-template <> constexpr UiValueType TypeOf<std::uint32_t>() { return UiValueType::UInt32; }
+template <typename T>
+constexpr UiValueType TypeOf();
+template <>
+constexpr UiValueType TypeOf<double>()
+{
+    return UiValueType::Double;
+}
+template <>
+constexpr UiValueType TypeOf<std::int32_t>()
+{
+    return UiValueType::Int32;
+}
+template <>
+constexpr UiValueType TypeOf<std::uint8_t>()
+{
+    return UiValueType::UInt8;
+}
+template <>
+constexpr UiValueType TypeOf<std::uint32_t>()
+{
+    return UiValueType::UInt32;
+}
 
 // Whether `operation` may read or write the control's value `attribute` as
 // `type`: 0, or the refusal (reported) with its code.

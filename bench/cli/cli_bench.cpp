@@ -50,16 +50,19 @@ using bench::Summarise;
 constexpr int Warm_Up = 10;
 constexpr int Rounds = 5;
 
-[[noreturn]] void Fail(const std::string& what) {
+[[noreturn]] void Fail(const std::string& what)
+{
     std::fprintf(stderr, "kx418_cli_bench: %s\n", what.c_str());
     std::exit(1);
 }
 
 // Runs a program to its end with its output on /dev/null; the time taken
 // in microseconds.
-double Run_Once(const std::vector<std::string>& arguments) {
+double Run_Once(const std::vector<std::string>& arguments)
+{
     std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -71,8 +74,7 @@ double Run_Once(const std::vector<std::string>& arguments) {
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) Fail("cannot start " + arguments[0]);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-    }
+    while (waitpid(pid, &status, 0) < 0) {}
     const double took = Micros(Clock::now() - started);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         Fail(arguments[0] + " failed (status " + std::to_string(status) + ")");
@@ -86,7 +88,8 @@ struct Method {
 };
 
 // Inside the private mount namespace: /dev/hidraw0 is the virtual module's.
-int Measure(int runs) {
+int Measure(int runs)
+{
     std::vector<Method> methods{
         {"kx418ctl send 1 1.5", {KX418CTL_PROGRAM, "send", "1", "1.5"}, {}},
         {"raw: open, write, poll, read, close", {KX418_RAW_SEND_PROGRAM, "/dev/hidraw0"}, {}},
@@ -115,7 +118,8 @@ int Measure(int runs) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc == 3 && std::string_view(argv[1]) == "--inside") return Measure(std::atoi(argv[2]));
     return bench::Run_Inside_Virtual_Dev(argc, argv, "kx418_cli_bench", "--runs", 200, {"hidraw0"},
                                          KX418_PRIVATE_DEV);

@@ -11,7 +11,8 @@
 #include <array>
 #include <cstdint>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 2) return 2;
     constexpr std::array<std::uint8_t, 17> report{0x00, 0x30, 0x01, 0x00, 0xdc, 0x05};
     const int reader = open(argv[1], O_RDONLY | O_NONBLOCK | O_CLOEXEC);

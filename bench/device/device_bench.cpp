@@ -47,17 +47,18 @@
 
 namespace {
 
-using virtual_module::Running_Module;
 using bench::Clock;
 using bench::Figures;
 using bench::Micros;
 using bench::Pin_To_One_Cpu;
 using bench::Summarise;
+using virtual_module::Running_Module;
 
 constexpr std::array<std::uint8_t, 17> Worked_Example{0x00, 0x57, 0x01, 0x00, 0xE8, 0x03};
 constexpr int Rounds = 5;
 
-[[noreturn]] void Fail(const char* what) {
+[[noreturn]] void Fail(const char* what)
+{
     std::fprintf(stderr, "kx418_device_bench: %s\n", what);
     std::exit(1);
 }
@@ -68,11 +69,13 @@ struct Hid_Close {
 
 // ---------------------------------------------------------------------------
 
-void Exchange(int exchanges, int delay_ms) {
+void Exchange(int exchanges, int delay_ms)
+{
     // One node per client, alike in all else: an answer goes to every file
     // open on its node, so clients sharing one would read each other's.
     const std::string settings = delay_ms == 0 ? "" : ":delay=" + std::to_string(delay_ms);
-    Running_Module module({"hidraw0" + settings, "hidraw1" + settings, "hidraw2" + settings}, false);
+    Running_Module module({"hidraw0" + settings, "hidraw1" + settings, "hidraw2" + settings},
+                          false);
 
     Hidraw_Set_Device_Folder(module.Folder());
     if (KX418_Open() != 1) Fail("KX418_Open found no module");  // hidraw0, the first
@@ -154,7 +157,8 @@ void Exchange(int exchanges, int delay_ms) {
                 figures[0].median / figures[2].median, figures[0].mean / figures[2].mean);
 }
 
-void Open_Cost() {
+void Open_Cost()
+{
     constexpr int Opens = 300;
     std::printf("2. KX418_Open with other devices before the module, %d opens each\n", Opens);
     std::printf("   %-14s %10s %10s %16s\n", "others before", "median us", "mean us",
@@ -162,7 +166,8 @@ void Open_Cost() {
     double base = 0;
     for (int others : {0, 16, 64}) {
         std::vector<std::string> nodes;
-        for (int i = 0; i < others; ++i) nodes.push_back("hidraw" + std::to_string(i) + ":vendor=1234");
+        for (int i = 0; i < others; ++i)
+            nodes.push_back("hidraw" + std::to_string(i) + ":vendor=1234");
         nodes.push_back("hidraw" + std::to_string(others));
         Running_Module module(nodes, false);
         Hidraw_Set_Device_Folder(module.Folder());
@@ -180,20 +185,23 @@ void Open_Cost() {
         if (others == 0)
             std::printf("   %-14d %10.1f %10.1f %16s\n", others, figures.median, figures.mean, "-");
         else
-            std::printf("   %-14d %10.1f %10.1f %16.1f\n", others, figures.median,
-                        figures.mean, (figures.median - base) / others);
+            std::printf("   %-14d %10.1f %10.1f %16.1f\n", others, figures.median, figures.mean,
+                        (figures.median - base) / others);
     }
     std::printf("\n");
 }
 
-double Cpu_Ms(const rusage& usage) {
+double Cpu_Ms(const rusage& usage)
+{
     auto ms = [](const timeval& time) {
-        return static_cast<double>(time.tv_sec) * 1000.0 + static_cast<double>(time.tv_usec) / 1000.0;
+        return static_cast<double>(time.tv_sec) * 1000.0 +
+               static_cast<double>(time.tv_usec) / 1000.0;
     };
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
-void Silent_Wait() {
+void Silent_Wait()
+{
     constexpr int Waits = 3;
     std::printf("3. KX418_Get_Reply from a module that never answers (limit 2000 ms), %d waits\n",
                 Waits);
@@ -219,7 +227,8 @@ void Silent_Wait() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     int exchanges = 5000;
     bool spread = false;
     for (int i = 1; i < argc; ++i) {

@@ -75,12 +75,14 @@ constexpr int Rounds = 5;
 // A report with a valid checksum (function 1, 1000 ms), answered with "!".
 constexpr std::array<std::uint8_t, 17> Report{0x00, 0x57, 0x01, 0x00, 0xE8, 0x03};
 
-[[noreturn]] void Fail(const std::string& what) {
+[[noreturn]] void Fail(const std::string& what)
+{
     std::fprintf(stderr, "kx418_sequencer_bench: %s\n", what.c_str());
     std::exit(1);
 }
 
-bool Raw_Exchange(int writer, int reader) {
+bool Raw_Exchange(int writer, int reader)
+{
     if (write(writer, Report.data(), Report.size()) != 17) return false;
     pollfd wait{reader, POLLIN, 0};
     if (poll(&wait, 1, 2000) != 1) return false;
@@ -88,13 +90,15 @@ bool Raw_Exchange(int writer, int reader) {
     return read(reader, input.data(), input.size()) == 16 && input[0] == '!';
 }
 
-bool Raw_Nine(int writer, int reader) {
+bool Raw_Nine(int writer, int reader)
+{
     for (int i = 0; i < 9; ++i)
         if (!Raw_Exchange(writer, reader)) return false;
     return true;
 }
 
-bool Raw_Nine_With_Open(const char* path) {
+bool Raw_Nine_With_Open(const char* path)
+{
     Fd reader{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     Fd writer{open(path, O_WRONLY | O_CLOEXEC)};
     return reader.get() >= 0 && writer.get() >= 0 && Raw_Nine(writer.get(), reader.get());
@@ -104,7 +108,8 @@ bool Raw_Nine_With_Open(const char* path) {
 // notes when it returned: there the transfer ends and the box begins.
 KX418_Close_Fn Library_Close = nullptr;
 Clock::time_point Closed_At;
-std::int32_t KX418_CALL Timed_Close() {
+std::int32_t KX418_CALL Timed_Close()
+{
     const std::int32_t result = Library_Close();
     Closed_At = Clock::now();
     return result;
@@ -112,7 +117,8 @@ std::int32_t KX418_CALL Timed_Close() {
 
 // The offscreen platform says once per box that it cannot pass size hints
 // on; nothing else it says is dropped.
-void Quiet_Size_Hints(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+void Quiet_Size_Hints(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
     if (message.contains(QStringLiteral("propagateSizeHints"))) return;
     std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
@@ -125,7 +131,8 @@ struct Method {
 
 // Inside the private mount namespace: /dev/hidraw0 and /dev/hidraw1 are
 // the virtual module's.
-int Measure(int transfers, char* self) {
+int Measure(int transfers, char* self)
+{
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     qInstallMessageHandler(Quiet_Size_Hints);
     if (Load_KX418() != 0 || KX418_Close == nullptr)
@@ -176,36 +183,45 @@ int Measure(int transfers, char* self) {
     // an exchange leaves them to the next exchange. Nine untimed raw
     // exchanges after the box put each transfer where each raw sample
     // starts: after exchanges. The second row keeps the box's after-effect.
-    methods.push_back({"Send_F9, until KX418_Close returned", [&] {
-        const double took = send_f9();
-        if (!Raw_Nine(writer.get(), reader.get())) Fail("a raw exchange failed");
-        return took;
-    }, {}});
+    methods.push_back({"Send_F9, until KX418_Close returned",
+                       [&] {
+                           const double took = send_f9();
+                           if (!Raw_Nine(writer.get(), reader.get())) Fail("a raw exchange failed");
+                           return took;
+                       },
+                       {}});
     methods.push_back({"  the same, right after the box before", send_f9, {}});
-    methods.push_back({"KX418_Open + KX418_Close alone", [&] {
-        const auto started = Clock::now();
-        if (KX418_Open() == 0) Fail("KX418_Open found no module");
-        Library_Close();
-        return Micros(Clock::now() - started);
-    }, {}});
-    methods.push_back({"raw: 9 x write + poll + read, kept open", [&] {
-        const auto started = Clock::now();
-        if (!Raw_Nine(writer.get(), reader.get())) Fail("a raw exchange failed");
-        return Micros(Clock::now() - started);
-    }, {}});
+    methods.push_back({"KX418_Open + KX418_Close alone",
+                       [&] {
+                           const auto started = Clock::now();
+                           if (KX418_Open() == 0) Fail("KX418_Open found no module");
+                           Library_Close();
+                           return Micros(Clock::now() - started);
+                       },
+                       {}});
+    methods.push_back({"raw: 9 x write + poll + read, kept open",
+                       [&] {
+                           const auto started = Clock::now();
+                           if (!Raw_Nine(writer.get(), reader.get())) Fail("a raw exchange failed");
+                           return Micros(Clock::now() - started);
+                       },
+                       {}});
     // The kept-open files would queue the answers meant for these: closed
     // while the node is opened afresh, opened again after.
-    methods.push_back({"raw: the same, node opened and closed", [&] {
-        reader.Reset();
-        writer.Reset();
-        const auto started = Clock::now();
-        if (!Raw_Nine_With_Open(raw_path)) Fail("a raw exchange failed");
-        const double took = Micros(Clock::now() - started);
-        reader.Reset(open(raw_path, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-        writer.Reset(open(raw_path, O_WRONLY | O_CLOEXEC));
-        if (reader.get() < 0 || writer.get() < 0) Fail("cannot open /dev/hidraw1");
-        return took;
-    }, {}});
+    methods.push_back({"raw: the same, node opened and closed",
+                       [&] {
+                           reader.Reset();
+                           writer.Reset();
+                           const auto started = Clock::now();
+                           if (!Raw_Nine_With_Open(raw_path)) Fail("a raw exchange failed");
+                           const double took = Micros(Clock::now() - started);
+                           reader.Reset(open(raw_path, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+                           writer.Reset(open(raw_path, O_WRONLY | O_CLOEXEC));
+                           if (reader.get() < 0 || writer.get() < 0)
+                               Fail("cannot open /dev/hidraw1");
+                           return took;
+                       },
+                       {}});
 
     // Each method runs a block at a time, and the blocks take turns in
     // five rounds: a change in the machine's load falls on all alike, and
@@ -222,8 +238,9 @@ int Measure(int transfers, char* self) {
     DiscardPanel(panel);
     KX418_Close = Library_Close;
 
-    std::printf("The sequencer's transfer: nine reports, each acknowledged; %d of each in %d rounds\n",
-                per_round * Rounds, Rounds);
+    std::printf(
+        "The sequencer's transfer: nine reports, each acknowledged; %d of each in %d rounds\n",
+        per_round * Rounds, Rounds);
     std::printf("   %-44s %10s %10s %10s\n", "", "median us", "mean us", "p90 us");
     auto row = [](const char* name, const Figures& f) {
         std::printf("   %-44s %10.1f %10.1f %10.1f\n", name, f.median, f.mean, f.p90);
@@ -245,8 +262,10 @@ int Measure(int transfers, char* self) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc == 3 && std::string_view(argv[1]) == "--inside") return Measure(std::atoi(argv[2]), argv[0]);
-    return bench::Run_Inside_Virtual_Dev(argc, argv, "kx418_sequencer_bench", "--transfers", 300, {"hidraw0", "hidraw1"},
-                                         KX418_PRIVATE_DEV);
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::string_view(argv[1]) == "--inside")
+        return Measure(std::atoi(argv[2]), argv[0]);
+    return bench::Run_Inside_Virtual_Dev(argc, argv, "kx418_sequencer_bench", "--transfers", 300,
+                                         {"hidraw0", "hidraw1"}, KX418_PRIVATE_DEV);
 }

@@ -45,7 +45,8 @@ void Label(QWidget* parent, const QString& text, int top, int left, int room = 0
     label->adjustSize();
 }
 
-void Text(QWidget* parent, const QString& text, int top, int left, int width, int height, int pixels = 0)
+void Text(QWidget* parent, const QString& text, int top, int left, int width, int height,
+          int pixels = 0)
 {
     auto* label = new QLabel(text, parent);
     label->setAutoFillBackground(true);
@@ -69,8 +70,8 @@ void Spin(QAbstractSpinBox* box, int top, int left, int width)
     box->setGeometry(left, top, width, 21);
 }
 
-void Time(QWidget* page, double min, const QString& label, int label_top, int label_left, int top, int left,
-          int width)
+void Time(QWidget* page, double min, const QString& label, int label_top, int label_left, int top,
+          int left, int width)
 {
     const bool beside = label_top > top - 21 && label_top < top + 21 && label_left < left;
     auto* box = new QDoubleSpinBox(page);
@@ -133,7 +134,13 @@ std::unique_ptr<QWidget> BuildBareWindow()
     stack->setGeometry(2, 21, 671, 354);
     QObject::connect(bar, &QTabBar::currentChanged, stack, &QStackedWidget::setCurrentIndex);
 
-    struct Single { const char* heading; int width; int times; double min; const char* first_label; };
+    struct Single {
+        const char* heading;
+        int width;
+        int times;
+        double min;
+        const char* first_label;
+    };
     const Single singles[] = {
         {"Einschaltverzoegerung mit Reset", 354, 1, 0.0, "Zeit, Sek"},
         {"Ausschaltverzoegerung mit Reset", 360, 1, 0.0, "Zeit, Sek"},
@@ -149,7 +156,8 @@ std::unique_ptr<QWidget> BuildBareWindow()
         QWidget* page = Page(stack);
         bar->addTab(QStringLiteral("Fn%1").arg(i + 1));
         Button(page, QStringLiteral("Einstellungen abschicken"), 312, 37, 151, 26);
-        if (s.times >= 1) Time(page, s.min, QString::fromLatin1(s.first_label), 67, 38, 87, 31, 106);
+        if (s.times >= 1)
+            Time(page, s.min, QString::fromLatin1(s.first_label), 67, 38, 87, 31, 106);
         Text(page, QString::fromLatin1(s.heading), 12, 37, s.width, 28, 22);
         if (s.times == 2) Time(page, s.min, QStringLiteral("Zeit 2, Sek"), 117, 36, 137, 29, 108);
     }
@@ -161,16 +169,17 @@ std::unique_ptr<QWidget> BuildBareWindow()
     toggle->setCheckable(true);
     toggle->setAutoDefault(false);
     toggle->setGeometry(437, 312, 40, 26);
-    QObject::connect(toggle, &QPushButton::toggled,
-                     [toggle](bool on) { toggle->setText(on ? QStringLiteral("Ein") : QStringLiteral("Aus")); });
+    QObject::connect(toggle, &QPushButton::toggled, [toggle](bool on) {
+        toggle->setText(on ? QStringLiteral("Ein") : QStringLiteral("Aus"));
+    });
     Label(f9, QStringLiteral("Auto-Restart"), 318, 362, 437 - 362 - 2);
     Text(f9, QStringLiteral("8-kanaliger Ein-/Ausschalt-Sequenzer mit Reset"), 18, 87, 513, 28, 22);
     const int rows[] = {61, 90, 119, 149, 178, 207, 236, 265};
     for (int ch = 1; ch <= 8; ++ch) {
         const int top = rows[ch - 1];
         Text(f9, QStringLiteral("Kanal %1").arg(ch), top + 3, 76, 39, 15);
-        Time(f9, 0.0, QStringLiteral("Zeit %1: Start, Sek%2").arg(ch).arg(ch <= 2 ? "." : ""), top + 3, 188, top,
-             288, 106);
+        Time(f9, 0.0, QStringLiteral("Zeit %1: Start, Sek%2").arg(ch).arg(ch <= 2 ? "." : ""),
+             top + 3, 188, top, 288, 106);
         Time(f9, 0.0, QStringLiteral("Zeit %1: Stopp, Sek").arg(ch), top + 3, 408, top, 501, 108);
     }
 

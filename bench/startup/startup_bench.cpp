@@ -89,7 +89,8 @@ struct Sample {
     long kb;
 };
 
-bool RunChild(const std::string& self, const char* mode, const std::vector<std::string>& extra_env, Sample& out)
+bool RunChild(const std::string& self, const char* mode, const std::vector<std::string>& extra_env,
+              Sample& out)
 {
     std::vector<std::string> env_strings;
     for (char** e = environ; *e != nullptr; ++e) env_strings.emplace_back(*e);
@@ -117,14 +118,16 @@ bool RunChild(const std::string& self, const char* mode, const std::vector<std::
     }
     std::string text;
     char buffer[256];
-    for (ssize_t n; (n = read(pipe_fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = read(pipe_fds[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
     close(pipe_fds[0]);
     int status = 0;
     waitpid(pid, &status, 0);
     long long frame = 0;
     long kb = 0;
     const std::size_t at = text.find("frame_ns=");
-    if (at == std::string::npos || std::sscanf(text.c_str() + at, "frame_ns=%lld maxrss_kb=%ld", &frame, &kb) != 2)
+    if (at == std::string::npos ||
+        std::sscanf(text.c_str() + at, "frame_ns=%lld maxrss_kb=%ld", &frame, &kb) != 2)
         return false;
     out = {static_cast<double>(frame - start) / 1e6, kb};
     return true;
@@ -142,7 +145,8 @@ struct Figures {
 };
 
 // Alternates the two kinds round by round, so both see the same machine.
-void Measure(const std::string& self, const char* platform, const std::vector<std::string>& env, int rounds)
+void Measure(const std::string& self, const char* platform, const std::vector<std::string>& env,
+             int rounds)
 {
     const char* const modes[2] = {"program", "bare"};
     std::vector<double> ms[2], kb[2];
@@ -165,18 +169,20 @@ void Measure(const std::string& self, const char* platform, const std::vector<st
     Figures f[2];
     for (int mode = 0; mode < 2; ++mode) {
         f[mode].ms_median = Median(ms[mode]);
-        f[mode].ms_min = ms[mode].empty() ? 0.0 : *std::min_element(ms[mode].begin(), ms[mode].end());
+        f[mode].ms_min =
+            ms[mode].empty() ? 0.0 : *std::min_element(ms[mode].begin(), ms[mode].end());
         f[mode].kb_median = Median(kb[mode]);
         f[mode].failed = failed[mode];
     }
-    std::printf("%-10s %-8s %9.1f ms %9.1f ms %9.0f KiB %s\n", platform, "program", f[0].ms_median, f[0].ms_min,
-                f[0].kb_median, f[0].failed != 0 ? "(some runs failed)" : "");
-    std::printf("%-10s %-8s %9.1f ms %9.1f ms %9.0f KiB %s\n", platform, "bare", f[1].ms_median, f[1].ms_min,
-                f[1].kb_median, f[1].failed != 0 ? "(some runs failed)" : "");
+    std::printf("%-10s %-8s %9.1f ms %9.1f ms %9.0f KiB %s\n", platform, "program", f[0].ms_median,
+                f[0].ms_min, f[0].kb_median, f[0].failed != 0 ? "(some runs failed)" : "");
+    std::printf("%-10s %-8s %9.1f ms %9.1f ms %9.0f KiB %s\n", platform, "bare", f[1].ms_median,
+                f[1].ms_min, f[1].kb_median, f[1].failed != 0 ? "(some runs failed)" : "");
     if (f[1].ms_median > 0 && f[1].kb_median > 0)
-        std::printf("%-10s %-8s %9.2fx    %9.2fx    %9.2fx     (goal: time <= 1.20x, memory <= 1.10x)\n", platform,
-                    "ratio", f[0].ms_median / f[1].ms_median, f[0].ms_min / f[1].ms_min,
-                    f[0].kb_median / f[1].kb_median);
+        std::printf(
+            "%-10s %-8s %9.2fx    %9.2fx    %9.2fx     (goal: time <= 1.20x, memory <= 1.10x)\n",
+            platform, "ratio", f[0].ms_median / f[1].ms_median, f[0].ms_min / f[1].ms_min,
+            f[0].kb_median / f[1].kb_median);
     std::fflush(stdout);
 }
 
@@ -188,10 +194,10 @@ pid_t StartXvfb(int& display)
         const std::string socket = "/tmp/.X11-unix/X" + std::to_string(display);
         const std::string lock = "/tmp/.X" + std::to_string(display) + "-lock";
         if (stat(socket.c_str(), &st) == 0 || stat(lock.c_str(), &st) == 0) continue;
-        std::string name = "Xvfb", disp = ":" + std::to_string(display), screen = "-screen", zero = "0",
-                    geometry = "1024x768x24", nolisten = "-nolisten", tcp = "tcp";
-        char* args[] = {name.data(), disp.data(), screen.data(), zero.data(), geometry.data(), nolisten.data(),
-                        tcp.data(), nullptr};
+        std::string name = "Xvfb", disp = ":" + std::to_string(display), screen = "-screen",
+                    zero = "0", geometry = "1024x768x24", nolisten = "-nolisten", tcp = "tcp";
+        char* args[] = {name.data(),     disp.data(),     screen.data(), zero.data(),
+                        geometry.data(), nolisten.data(), tcp.data(),    nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
@@ -227,7 +233,8 @@ int main(int argc, char** argv)
                 "program: the configurator (library binding, runtime, panel file KX418.uir);\n"
                 "bare:    the same widgets built directly in code, no runtime, no panel file.\n\n",
                 rounds);
-    std::printf("%-10s %-8s %12s %12s %13s\n", "platform", "kind", "time median", "time best", "peak memory");
+    std::printf("%-10s %-8s %12s %12s %13s\n", "platform", "kind", "time median", "time best",
+                "peak memory");
     Measure(self, "offscreen", {"QT_QPA_PLATFORM=offscreen"}, rounds);
     int display = 0;
     const pid_t xvfb = StartXvfb(display);

@@ -37,11 +37,12 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
-HWND Make(HWND parent, const char* window_class, const std::string& text, DWORD style, DWORD ex_style, int left,
-          int top, int width, int height, HFONT font)
+HWND Make(HWND parent, const char* window_class, const std::string& text, DWORD style,
+          DWORD ex_style, int left, int top, int width, int height, HFONT font)
 {
-    HWND child = CreateWindowExA(ex_style, window_class, text.c_str(), WS_CHILD | WS_VISIBLE | style, left, top,
-                                 width, height, parent, nullptr, nullptr, nullptr);
+    HWND child =
+        CreateWindowExA(ex_style, window_class, text.c_str(), WS_CHILD | WS_VISIBLE | style, left,
+                        top, width, height, parent, nullptr, nullptr, nullptr);
     SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return child;
 }
@@ -79,13 +80,15 @@ int main()
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT frame{0, 0, 700, 523};
     AdjustWindowRect(&frame, style, FALSE);
-    HWND window = CreateWindowExA(0, "KX418Bare", "KX418 bare window", style, 16, 16, frame.right - frame.left,
-                                  frame.bottom - frame.top, nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExA(0, "KX418Bare", "KX418 bare window", style, 16, 16,
+                                  frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                  nullptr, nullptr, nullptr);
     std::map<std::string, HWND> holders{{"PANEL", window}};
     HWND tab = nullptr;
     for (const Row& row : panel_layout::Layout()) {
         if (row.kind != K::Tab) continue;
-        tab = Make(window, WC_TABCONTROLA, "", WS_TABSTOP, 0, row.left, row.top, row.width, row.height, font_of(0));
+        tab = Make(window, WC_TABCONTROLA, "", WS_TABSTOP, 0, row.left, row.top, row.width,
+                   row.height, font_of(0));
     }
     for (int page = 0; page < 9; ++page) {
         TCITEMA item{};
@@ -93,9 +96,9 @@ int main()
         std::string label = panel_layout::kPages[page].label;
         item.pszText = label.data();
         SendMessageA(tab, TCM_INSERTITEMA, page, reinterpret_cast<LPARAM>(&item));
-        holders[panel_layout::kPages[page].constant] =
-            CreateWindowExA(WS_EX_CONTROLPARENT, "KX418Bare", "", WS_CHILD | (page == 0 ? WS_VISIBLE : 0), 15, 32,
-                            671, 354, window, nullptr, nullptr, nullptr);
+        holders[panel_layout::kPages[page].constant] = CreateWindowExA(
+            WS_EX_CONTROLPARENT, "KX418Bare", "", WS_CHILD | (page == 0 ? WS_VISIBLE : 0), 15, 32,
+            671, 354, window, nullptr, nullptr, nullptr);
     }
     for (const Row& row : panel_layout::Layout()) {
         HWND holder = holders[row.page];
@@ -106,27 +109,28 @@ int main()
         case K::Tab: break;
         case K::Numeric:
             Make(holder, UPDOWN_CLASSA, "", 0, 0, row.left, row.top, 9, row.height, font);
-            Make(holder, "EDIT", value, ES_RIGHT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, row.left + 9,
-                 row.top, row.width - 9, row.height, font);
+            Make(holder, "EDIT", value, ES_RIGHT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
+                 row.left + 9, row.top, row.width - 9, row.height, font);
             break;
         case K::Indicator:
-            Make(holder, "EDIT", value, ES_RIGHT | ES_READONLY, WS_EX_CLIENTEDGE, row.left, row.top, row.width,
-                 row.height, font);
+            Make(holder, "EDIT", value, ES_RIGHT | ES_READONLY, WS_EX_CLIENTEDGE, row.left, row.top,
+                 row.width, row.height, font);
             break;
         case K::Command:
-            Make(holder, "BUTTON", row.text, BS_PUSHBUTTON | WS_TABSTOP, 0, row.left, row.top, row.width,
-                 row.height, font);
+            Make(holder, "BUTTON", row.text, BS_PUSHBUTTON | WS_TABSTOP, 0, row.left, row.top,
+                 row.width, row.height, font);
             break;
         case K::Toggle:
-            Make(holder, "BUTTON", row.text, BS_AUTOCHECKBOX | BS_PUSHLIKE | WS_TABSTOP, 0, row.left, row.top,
-                 row.width, row.height, font);
+            Make(holder, "BUTTON", row.text, BS_AUTOCHECKBOX | BS_PUSHLIKE | WS_TABSTOP, 0,
+                 row.left, row.top, row.width, row.height, font);
             break;
         case K::Text:
-            Make(holder, "STATIC", row.text, row.font_pixels >= 30 ? SS_CENTER : SS_LEFT, 0, row.left, row.top,
-                 row.width, row.height, font);
+            Make(holder, "STATIC", row.text, row.font_pixels >= 30 ? SS_CENTER : SS_LEFT, 0,
+                 row.left, row.top, row.width, row.height, font);
             break;
         case K::Decoration:
-            Make(holder, "BUTTON", "", BS_GROUPBOX, 0, row.left, row.top - 6, row.width, row.height + 6, font);
+            Make(holder, "BUTTON", "", BS_GROUPBOX, 0, row.left, row.top - 6, row.width,
+                 row.height + 6, font);
             break;
         }
         if (!row.label.empty())

@@ -46,8 +46,8 @@ bool RunOnce(const std::string& program, Figures& figures)
     PROCESS_INFORMATION process{};
     std::string command = "\"" + program + "\"";
     const auto start = std::chrono::steady_clock::now();
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
         return false;
     Found found{process.dwProcessId, nullptr};
     // Shown, then idle: the first frame has been painted.
@@ -101,11 +101,12 @@ int main(int argc, char* argv[])
         std::nth_element(figures.begin(), middle, figures.end(),
                          [](const Figures& a, const Figures& b) { return a.ms < b.ms; });
         median.ms = middle->ms;
-        std::nth_element(figures.begin(), middle, figures.end(),
-                         [](const Figures& a, const Figures& b) { return a.peak_mib < b.peak_mib; });
+        std::nth_element(
+            figures.begin(), middle, figures.end(),
+            [](const Figures& a, const Figures& b) { return a.peak_mib < b.peak_mib; });
         median.peak_mib = middle->peak_mib;
-        std::printf("%-60s start to first frame %8.1f ms (median of %d)   peak memory %6.1f MiB\n", argv[p + 2],
-                    median.ms, runs, median.peak_mib);
+        std::printf("%-60s start to first frame %8.1f ms (median of %d)   peak memory %6.1f MiB\n",
+                    argv[p + 2], median.ms, runs, median.peak_mib);
         medians.push_back(median);
     }
     if (medians.size() >= 2 && medians[1].ms > 0 && medians[1].peak_mib > 0)

@@ -28,7 +28,8 @@ constexpr int Rounds = 10;
 constexpr int Per_Round = 30;
 constexpr int Silent_Waits = 3;
 
-[[noreturn]] void Fail(const char* what) {
+[[noreturn]] void Fail(const char* what)
+{
     std::fprintf(stderr, "kx418_win32_bench: %s\n", what);
     std::exit(1);
 }
@@ -42,12 +43,14 @@ struct Library {
 };
 
 template <typename Function>
-void Bind(HMODULE module, const char* name, Function& function) {
+void Bind(HMODULE module, const char* name, Function& function)
+{
     function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
     if (function == nullptr) Fail("an export of kx418.dll is missing");
 }
 
-Library Load() {
+Library Load()
+{
     Library library;
     library.module = LoadLibraryA("kx418.dll");
     if (library.module == nullptr) Fail("cannot load kx418.dll");
@@ -65,7 +68,8 @@ struct Raw_Channels {
     HANDLE write = INVALID_HANDLE_VALUE;
     HANDLE event = nullptr;
 
-    explicit Raw_Channels(const char* path) {
+    explicit Raw_Channels(const char* path)
+    {
         read = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
         write = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -74,7 +78,8 @@ struct Raw_Channels {
         if (read == INVALID_HANDLE_VALUE || write == INVALID_HANDLE_VALUE || event == nullptr)
             Fail("cannot open the module's raw channels");
     }
-    ~Raw_Channels() {
+    ~Raw_Channels()
+    {
         CloseHandle(event);
         CloseHandle(read);
         CloseHandle(write);
@@ -82,7 +87,8 @@ struct Raw_Channels {
     Raw_Channels(const Raw_Channels&) = delete;
     Raw_Channels& operator=(const Raw_Channels&) = delete;
 
-    bool Exchange(const std::array<std::uint8_t, 17>& report) {
+    bool Exchange(const std::array<std::uint8_t, 17>& report)
+    {
         std::array<std::uint8_t, 17> reply{};
         DWORD count = 0;
         if (!WriteFile(write, report.data(), 17, &count, nullptr)) return false;
@@ -99,7 +105,8 @@ struct Raw_Channels {
     }
 };
 
-double Cpu_Ms() {
+double Cpu_Ms()
+{
     FILETIME created, exited, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
     auto ms = [](FILETIME time) {
@@ -112,7 +119,8 @@ double Cpu_Ms() {
 
 }  // namespace
 
-int main() {
+int main()
+{
     Library library = Load();
 
     // The module's path, found as the library finds it.
@@ -155,7 +163,8 @@ int main() {
     std::printf("   %-44s %10.1f %10.1f %10.1f\n", "raw WriteFile + ReadFile + WaitForSingleObject",
                 raw_figures.median, raw_figures.mean, raw_figures.p99);
     std::printf("   library / raw : %.2fx (median)  %.2fx (mean)\n\n",
-                library_figures.median / raw_figures.median, library_figures.mean / raw_figures.mean);
+                library_figures.median / raw_figures.median,
+                library_figures.mean / raw_figures.mean);
 
     std::printf("2. KX418_Get_Reply from a module that does not answer (limit 2000 ms), %d waits\n",
                 Silent_Waits);

@@ -13,7 +13,8 @@ struct Hid_Read_Record {
     std::span<std::uint8_t> buffer;
 };
 
-void Hid_Read_Record_Release::operator()(Hid_Read_Record* record) const {
+void Hid_Read_Record_Release::operator()(Hid_Read_Record* record) const
+{
     std::unique_ptr<Hid_Read_Record> owned{record};
 }
 
@@ -21,10 +22,14 @@ namespace fake_hid {
 
 State state;
 
-void Reset() { state = State{}; }
+void Reset()
+{
+    state = State{};
+}
 
 Device& Add_Device(std::string path, std::uint16_t vendor, std::uint16_t product,
-                   std::uint16_t version) {
+                   std::uint16_t version)
+{
     Device& device = state.devices.emplace_back();
     device.path = std::move(path);
     device.vendor = vendor;
@@ -33,25 +38,29 @@ Device& Add_Device(std::string path, std::uint16_t vendor, std::uint16_t product
     return device;
 }
 
-int Open_Count() {
+int Open_Count()
+{
     return static_cast<int>(std::count_if(state.open.begin(), state.open.end(), [](auto& h) {
         return h.second.kind != Handle_Info::Lock;
     }));
 }
 
-int Open_Count(Hid_Access access) {
+int Open_Count(Hid_Access access)
+{
     return static_cast<int>(std::count_if(state.open.begin(), state.open.end(), [&](auto& h) {
         return h.second.kind == Handle_Info::Channel && h.second.access == access;
     }));
 }
 
-int Events_Open() {
+int Events_Open()
+{
     return static_cast<int>(std::count_if(state.open.begin(), state.open.end(), [](auto& h) {
         return h.second.kind == Handle_Info::Event;
     }));
 }
 
-std::vector<std::string> Open_Paths(Hid_Access access) {
+std::vector<std::string> Open_Paths(Hid_Access access)
+{
     std::vector<std::string> paths;
     for (const auto& [handle, info] : state.open)
         if (info.kind == Handle_Info::Channel && info.access == access)
@@ -59,14 +68,16 @@ std::vector<std::string> Open_Paths(Hid_Access access) {
     return paths;
 }
 
-std::vector<std::string> Locked_Paths() {
+std::vector<std::string> Locked_Paths()
+{
     std::vector<std::string> paths;
     for (const auto& [handle, info] : state.open)
         if (info.kind == Handle_Info::Lock) paths.push_back(state.devices[info.device].path);
     return paths;
 }
 
-Input_Report Make_Reply(std::initializer_list<std::uint8_t> first_bytes) {
+Input_Report Make_Reply(std::initializer_list<std::uint8_t> first_bytes)
+{
     Input_Report report{};
     std::copy(first_bytes.begin(), first_bytes.end(), report.begin());
     return report;
@@ -78,7 +89,8 @@ using namespace fake_hid;
 
 namespace {
 
-const char* Access_Name(Hid_Access access) {
+const char* Access_Name(Hid_Access access)
+{
     switch (access) {
     case Hid_Access::Probe: return "Probe";
     case Hid_Access::Read: return "Read";
@@ -87,17 +99,20 @@ const char* Access_Name(Hid_Access access) {
     return "?";
 }
 
-Handle_Info* Find(Hid_Handle handle) {
+Handle_Info* Find(Hid_Handle handle)
+{
     auto it = state.open.find(handle);
     return it == state.open.end() ? nullptr : &it->second;
 }
 
-Device* Device_Of(Hid_Handle handle) {
+Device* Device_Of(Hid_Handle handle)
+{
     Handle_Info* info = Find(handle);
     return info && info->kind == Handle_Info::Channel ? &state.devices[info->device] : nullptr;
 }
 
-Hid_Handle New_Handle(Handle_Info info) {
+Hid_Handle New_Handle(Handle_Info info)
+{
     const Hid_Handle handle = state.next_handle++;
     state.open.emplace(handle, info);
     return handle;
@@ -105,7 +120,8 @@ Hid_Handle New_Handle(Handle_Info info) {
 
 }  // namespace
 
-Hid_Device_List* Hid_Get_Device_List() {
+Hid_Device_List* Hid_Get_Device_List()
+{
     state.calls.push_back("list");
     if (state.list_fails) return nullptr;
     ++state.lists_open;
@@ -113,8 +129,8 @@ Hid_Device_List* Hid_Get_Device_List() {
 }
 
 Hid_Item_Result Hid_Get_Device_Interface(Hid_Device_List* list, std::uint32_t index,
-                                         Hid_Interface_Data& /*data*/,
-                                         Hid_Interface_Detail& detail) {
+                                         Hid_Interface_Data& /*data*/, Hid_Interface_Detail& detail)
+{
     if (list == nullptr || index >= list->count) return Hid_Item_Result::End;
     const Device& device = state.devices[index];
     if (device.detail_unreadable) return Hid_Item_Result::Unreadable;
@@ -122,13 +138,15 @@ Hid_Item_Result Hid_Get_Device_Interface(Hid_Device_List* list, std::uint32_t in
     return Hid_Item_Result::Found;
 }
 
-void Hid_Destroy_Device_List(Hid_Device_List* list) {
+void Hid_Destroy_Device_List(Hid_Device_List* list)
+{
     state.calls.push_back("list released");
     --state.lists_open;
     std::unique_ptr<Hid_Device_List> owned{list};
 }
 
-Hid_Handle Hid_Open(const char* path, Hid_Access access) {
+Hid_Handle Hid_Open(const char* path, Hid_Access access)
+{
     state.calls.push_back(std::string("open ") + Access_Name(access) + " " + path);
     ++state.opens;
     auto it = std::find_if(state.devices.begin(), state.devices.end(),
@@ -149,9 +167,13 @@ Hid_Handle Hid_Open(const char* path, Hid_Access access) {
                        static_cast<std::size_t>(it - state.devices.begin()), false});
 }
 
-Hid_Open_Failure Hid_Last_Open_Failure() { return state.last_open_failure; }
+Hid_Open_Failure Hid_Last_Open_Failure()
+{
+    return state.last_open_failure;
+}
 
-bool Hid_Get_Attributes(Hid_Handle probe, Hid_Attributes& attributes) {
+bool Hid_Get_Attributes(Hid_Handle probe, Hid_Attributes& attributes)
+{
     state.calls.push_back("attributes");
     Device* device = Device_Of(probe);
     if (device == nullptr || device->attributes_fail) return false;
@@ -159,7 +181,8 @@ bool Hid_Get_Attributes(Hid_Handle probe, Hid_Attributes& attributes) {
     return true;
 }
 
-bool Hid_Close(Hid_Handle handle) {
+bool Hid_Close(Hid_Handle handle)
+{
     Handle_Info* info = Find(handle);
     if (info == nullptr) {
         state.calls.push_back("close (not open)");
@@ -173,18 +196,21 @@ bool Hid_Close(Hid_Handle handle) {
     return true;
 }
 
-Hid_Handle Hid_Create_Event() {
+Hid_Handle Hid_Create_Event()
+{
     state.calls.push_back("create event");
     if (state.event_fails) return Hid_None;
     return New_Handle({Handle_Info::Event, Hid_Access::Probe, 0, true});
 }
 
-void Hid_Reset_Event(Hid_Handle event) {
+void Hid_Reset_Event(Hid_Handle event)
+{
     state.calls.push_back("reset event");
     if (Handle_Info* info = Find(event)) info->signalled = false;
 }
 
-bool Hid_Write(Hid_Handle write_channel, Hid_Const_Report report) {
+bool Hid_Write(Hid_Handle write_channel, Hid_Const_Report report)
+{
     state.calls.push_back("write");
     Device* device = Device_Of(write_channel);
     if (device == nullptr || device->write_fails) return false;
@@ -195,7 +221,8 @@ bool Hid_Write(Hid_Handle write_channel, Hid_Const_Report report) {
     return true;
 }
 
-bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped, Hid_Report buffer) {
+bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped, Hid_Report buffer)
+{
     state.calls.push_back("start read");
     Device* device = Device_Of(read_channel);
     if (device == nullptr || device->read_start_fails) return false;
@@ -205,7 +232,8 @@ bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped, Hid_Rep
     return true;
 }
 
-Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms) {
+Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms)
+{
     state.calls.push_back("wait " + std::to_string(limit_ms));
     Device* device = overlapped.read ? Device_Of(overlapped.read->file) : nullptr;
     if (device == nullptr || device->wait_fails) return Hid_Wait_Result::Failed;
@@ -219,18 +247,21 @@ Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms
     return Hid_Wait_Result::Completed;
 }
 
-void Hid_Cancel_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped) {
+void Hid_Cancel_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped)
+{
     state.calls.push_back("cancel read");
     (void)read_channel;
     if (overlapped.read) *overlapped.read = Hid_Read_Record{};
 }
 
-void Hid_Discard_Input(Hid_Handle read_channel) {
+void Hid_Discard_Input(Hid_Handle read_channel)
+{
     state.calls.push_back("discard input");
     if (Device* device = Device_Of(read_channel)) device->replies.clear();
 }
 
-Hid_Lock_Result Hid_Lock_Device(const char* path, std::uint32_t limit_ms, Hid_Handle& lock) {
+Hid_Lock_Result Hid_Lock_Device(const char* path, std::uint32_t limit_ms, Hid_Handle& lock)
+{
     state.calls.push_back(std::string("lock ") + path + " " + std::to_string(limit_ms));
     lock = Hid_None;
     auto it = std::find_if(state.devices.begin(), state.devices.end(),
@@ -245,7 +276,8 @@ Hid_Lock_Result Hid_Lock_Device(const char* path, std::uint32_t limit_ms, Hid_Ha
     return Hid_Lock_Result::Acquired;
 }
 
-void Hid_Release_Lock(Hid_Handle lock) {
+void Hid_Release_Lock(Hid_Handle lock)
+{
     Handle_Info* info = Find(lock);
     if (info == nullptr || info->kind != Handle_Info::Lock) {
         state.calls.push_back("unlock (not held)");

@@ -27,15 +27,15 @@ struct Device {
     bool detail_unreadable = false;  // listed, but its path cannot be read
     bool refuse_probe = false;       // cannot be opened for reading and writing
     bool attributes_fail = false;
-    bool refuse_read = false;        // the read channel cannot be opened
-    bool refuse_write = false;       // the write channel cannot be opened
+    bool refuse_read = false;   // the read channel cannot be opened
+    bool refuse_write = false;  // the write channel cannot be opened
     // Why a refused open failed, as Hid_Last_Open_Failure tells it.
     Hid_Open_Failure refusal = Hid_Open_Failure::Denied;
     bool write_fails = false;
-    bool read_start_fails = false;   // a read cannot be started (device gone)
-    bool wait_fails = false;         // the wait ends in an error
-    bool acknowledge = false;        // each written report queues a "!" reply
-    bool held = false;               // another program holds its lock past any limit
+    bool read_start_fails = false;     // a read cannot be started (device gone)
+    bool wait_fails = false;           // the wait ends in an error
+    bool acknowledge = false;          // each written report queues a "!" reply
+    bool held = false;                 // another program holds its lock past any limit
     std::deque<Input_Report> replies;  // input reports waiting to be read
 };
 

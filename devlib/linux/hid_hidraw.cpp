@@ -53,7 +53,8 @@ struct Hid_Read_Record {
     bool completed = false;
 };
 
-void Hid_Read_Record_Release::operator()(Hid_Read_Record* record) const {
+void Hid_Read_Record_Release::operator()(Hid_Read_Record* record) const
+{
     std::unique_ptr<Hid_Read_Record> owned{record};
 }
 
@@ -63,10 +64,14 @@ std::string Device_Folder = "/dev";
 
 constexpr std::size_t Input_Report_Size = Hid_Report_Size - 1;
 
-int To_Fd(Hid_Handle handle) { return static_cast<int>(handle); }
+int To_Fd(Hid_Handle handle)
+{
+    return static_cast<int>(handle);
+}
 
 // hidraw<N> with N a plain decimal number; the number, or -1.
-long Hidraw_Number(std::string_view name) {
+long Hidraw_Number(std::string_view name)
+{
     constexpr std::string_view prefix = "hidraw";
     if (!name.starts_with(prefix) || name.size() == prefix.size()) return -1;
     long number = 0;
@@ -79,7 +84,8 @@ long Hidraw_Number(std::string_view name) {
 
 // The USB device's release number, from sysfs, where the node is a real
 // hidraw node on a USB device; 0 otherwise.
-std::uint16_t Version_From_Sysfs(int fd) {
+std::uint16_t Version_From_Sysfs(int fd)
+{
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return 0;
     char path[96];
@@ -91,7 +97,8 @@ std::uint16_t Version_From_Sysfs(int fd) {
     return static_cast<std::uint16_t>(version);
 }
 
-void Signal_Event(Hid_Handle event) {
+void Signal_Event(Hid_Handle event)
+{
     const std::uint64_t one = 1;
     if (event != Hid_None) (void)!write(To_Fd(event), &one, sizeof one);
 }
@@ -99,11 +106,11 @@ void Signal_Event(Hid_Handle event) {
 // Reads one input report, if one is there, into bytes 1..16.
 enum class Read_Outcome { Done, Nothing_Yet, Failed };
 
-Read_Outcome Read_Input_Report(Hid_Overlapped& overlapped) {
+Read_Outcome Read_Input_Report(Hid_Overlapped& overlapped)
+{
     Hid_Read_Record& record = *overlapped.read;
     for (;;) {
-        const ssize_t got = read(To_Fd(record.file), record.buffer.data() + 1,
-                                 Input_Report_Size);
+        const ssize_t got = read(To_Fd(record.file), record.buffer.data() + 1, Input_Report_Size);
         if (got > 0) {
             record.buffer[0] = 0;
             record.completed = true;
@@ -118,16 +125,21 @@ Read_Outcome Read_Input_Report(Hid_Overlapped& overlapped) {
 
 }  // namespace
 
-void Hidraw_Set_Device_Folder(std::string folder) { Device_Folder = std::move(folder); }
+void Hidraw_Set_Device_Folder(std::string folder)
+{
+    Device_Folder = std::move(folder);
+}
 
-Hid_Attributes Hidraw_Attributes_From_Info(const hidraw_devinfo& info) {
+Hid_Attributes Hidraw_Attributes_From_Info(const hidraw_devinfo& info)
+{
     Hid_Attributes attributes;
     attributes.VendorID = static_cast<std::uint16_t>(info.vendor);
     attributes.ProductID = static_cast<std::uint16_t>(info.product);
     return attributes;
 }
 
-Hid_Device_List* Hid_Get_Device_List() {
+Hid_Device_List* Hid_Get_Device_List()
+{
     struct Dir_Close {
         void operator()(DIR* dir) const { closedir(dir); }
     };
@@ -148,14 +160,15 @@ Hid_Device_List* Hid_Get_Device_List() {
 }
 
 Hid_Item_Result Hid_Get_Device_Interface(Hid_Device_List* list, std::uint32_t index,
-                                         Hid_Interface_Data& /*data*/,
-                                         Hid_Interface_Detail& detail) {
+                                         Hid_Interface_Data& /*data*/, Hid_Interface_Detail& detail)
+{
     if (list == nullptr || index >= list->paths.size()) return Hid_Item_Result::End;
     detail.DevicePath = list->paths[index];
     return Hid_Item_Result::Found;
 }
 
-void Hid_Destroy_Device_List(Hid_Device_List* list) {
+void Hid_Destroy_Device_List(Hid_Device_List* list)
+{
     std::unique_ptr<Hid_Device_List> owned{list};
 }
 
@@ -163,7 +176,8 @@ namespace {
 
 thread_local Hid_Open_Failure Last_Open_Failure = Hid_Open_Failure::None;
 
-Hid_Open_Failure Open_Failure_Of(int error) {
+Hid_Open_Failure Open_Failure_Of(int error)
+{
     switch (error) {
     case EACCES:
     case EPERM: return Hid_Open_Failure::Denied;
@@ -177,9 +191,13 @@ Hid_Open_Failure Open_Failure_Of(int error) {
 
 }  // namespace
 
-Hid_Open_Failure Hid_Last_Open_Failure() { return Last_Open_Failure; }
+Hid_Open_Failure Hid_Last_Open_Failure()
+{
+    return Last_Open_Failure;
+}
 
-Hid_Handle Hid_Open(const char* path, Hid_Access access) {
+Hid_Handle Hid_Open(const char* path, Hid_Access access)
+{
     int flags = O_CLOEXEC;
     switch (access) {
     case Hid_Access::Probe: flags |= O_RDWR; break;
@@ -194,7 +212,8 @@ Hid_Handle Hid_Open(const char* path, Hid_Access access) {
     return fd < 0 ? Hid_None : Hid_Handle{fd};
 }
 
-bool Hid_Get_Attributes(Hid_Handle probe, Hid_Attributes& attributes) {
+bool Hid_Get_Attributes(Hid_Handle probe, Hid_Attributes& attributes)
+{
     hidraw_devinfo info{};
     if (probe == Hid_None || ioctl(To_Fd(probe), HIDIOCGRAWINFO, &info) < 0) return false;
     attributes = Hidraw_Attributes_From_Info(info);
@@ -202,23 +221,27 @@ bool Hid_Get_Attributes(Hid_Handle probe, Hid_Attributes& attributes) {
     return true;
 }
 
-bool Hid_Close(Hid_Handle handle) {
+bool Hid_Close(Hid_Handle handle)
+{
     // A close interrupted by a signal has released the descriptor all the
     // same on Linux: it is not repeated.
     return handle != Hid_None && close(To_Fd(handle)) == 0;
 }
 
-Hid_Handle Hid_Create_Event() {
+Hid_Handle Hid_Create_Event()
+{
     const int fd = eventfd(1, EFD_CLOEXEC | EFD_NONBLOCK);
     return fd < 0 ? Hid_None : Hid_Handle{fd};
 }
 
-void Hid_Reset_Event(Hid_Handle event) {
+void Hid_Reset_Event(Hid_Handle event)
+{
     std::uint64_t count = 0;
     if (event != Hid_None) (void)!read(To_Fd(event), &count, sizeof count);
 }
 
-bool Hid_Write(Hid_Handle write_channel, Hid_Const_Report report) {
+bool Hid_Write(Hid_Handle write_channel, Hid_Const_Report report)
+{
     if (write_channel == Hid_None) return false;
     ssize_t written;
     do {
@@ -227,7 +250,8 @@ bool Hid_Write(Hid_Handle write_channel, Hid_Const_Report report) {
     return written == static_cast<ssize_t>(report.size());
 }
 
-bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped, Hid_Report buffer) {
+bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped, Hid_Report buffer)
+{
     if (read_channel == Hid_None) return false;
     if (!overlapped.read) overlapped.read.reset(std::make_unique<Hid_Read_Record>().release());
     *overlapped.read = Hid_Read_Record{read_channel, buffer, false};
@@ -236,7 +260,8 @@ bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped, Hid_Rep
     return Read_Input_Report(overlapped) != Read_Outcome::Failed;
 }
 
-Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms) {
+Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms)
+{
     using Clock = std::chrono::steady_clock;
     if (!overlapped.read || overlapped.read->file == Hid_None) return Hid_Wait_Result::Failed;
     if (overlapped.read->completed) return Hid_Wait_Result::Completed;
@@ -264,12 +289,14 @@ Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms
     }
 }
 
-void Hid_Cancel_Read(Hid_Handle /*read_channel*/, Hid_Overlapped& overlapped) {
+void Hid_Cancel_Read(Hid_Handle /*read_channel*/, Hid_Overlapped& overlapped)
+{
     // Reads are done inside the wait, so none is left in flight: forget it.
     if (overlapped.read) *overlapped.read = Hid_Read_Record{};
 }
 
-void Hid_Discard_Input(Hid_Handle read_channel) {
+void Hid_Discard_Input(Hid_Handle read_channel)
+{
     // The read channel does not block: read until nothing is queued (or the
     // channel fails, which the write after this will tell).
     std::array<std::uint8_t, Input_Report_Size> report{};
@@ -281,7 +308,8 @@ void Hid_Discard_Input(Hid_Handle read_channel) {
     }
 }
 
-Hid_Lock_Result Hid_Lock_Device(const char* path, std::uint32_t limit_ms, Hid_Handle& lock) {
+Hid_Lock_Result Hid_Lock_Device(const char* path, std::uint32_t limit_ms, Hid_Handle& lock)
+{
     using Clock = std::chrono::steady_clock;
     constexpr auto Retry = std::chrono::milliseconds(5);
     lock = Hid_None;
@@ -310,6 +338,7 @@ Hid_Lock_Result Hid_Lock_Device(const char* path, std::uint32_t limit_ms, Hid_Ha
     return Hid_Lock_Result::Failed;
 }
 
-void Hid_Release_Lock(Hid_Handle lock) {
+void Hid_Release_Lock(Hid_Handle lock)
+{
     if (lock != Hid_None) close(To_Fd(lock));
 }

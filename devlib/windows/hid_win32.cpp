@@ -59,12 +59,19 @@ struct Hid_Read_Record {
 
 namespace {
 
-HANDLE To_Handle(Hid_Handle handle) { return reinterpret_cast<HANDLE>(handle); }
-Hid_Handle From_Handle(HANDLE handle) { return reinterpret_cast<Hid_Handle>(handle); }
+HANDLE To_Handle(Hid_Handle handle)
+{
+    return reinterpret_cast<HANDLE>(handle);
+}
+Hid_Handle From_Handle(HANDLE handle)
+{
+    return reinterpret_cast<Hid_Handle>(handle);
+}
 
 thread_local Hid_Open_Failure Last_Open_Failure = Hid_Open_Failure::None;
 
-Hid_Open_Failure Open_Failure_Of(DWORD error) {
+Hid_Open_Failure Open_Failure_Of(DWORD error)
+{
     switch (error) {
     case ERROR_ACCESS_DENIED: return Hid_Open_Failure::Denied;
     case ERROR_SHARING_VIOLATION: return Hid_Open_Failure::Busy;
@@ -77,7 +84,8 @@ Hid_Open_Failure Open_Failure_Of(DWORD error) {
 
 // Waits until a started read has ended, one way or the other, so that its
 // buffer and its OVERLAPPED record may be used again.
-void Finish_Read(Hid_Read_Record& record) {
+void Finish_Read(Hid_Read_Record& record)
+{
     if (!record.started) return;
     DWORD transferred = 0;
     if (!GetOverlappedResult(record.file, &record.overlapped, &transferred, TRUE)) {
@@ -90,7 +98,8 @@ void Finish_Read(Hid_Read_Record& record) {
 
 }  // namespace
 
-void Hid_Read_Record_Release::operator()(Hid_Read_Record* record) const {
+void Hid_Read_Record_Release::operator()(Hid_Read_Record* record) const
+{
     std::unique_ptr<Hid_Read_Record> owned{record};
     if (owned && owned->started) {
         CancelIo(owned->file);
@@ -102,7 +111,8 @@ void Hid_Read_Record_Release::operator()(Hid_Read_Record* record) const {
 // Device list
 // ---------------------------------------------------------------------------
 
-Hid_Device_List* Hid_Get_Device_List() {
+Hid_Device_List* Hid_Get_Device_List()
+{
     auto list = std::make_unique<Hid_Device_List>();
     HidD_GetHidGuid(&list->hid_guid);
     list->set = SetupDiGetClassDevsA(&list->hid_guid, nullptr, nullptr,
@@ -112,13 +122,12 @@ Hid_Device_List* Hid_Get_Device_List() {
 }
 
 Hid_Item_Result Hid_Get_Device_Interface(Hid_Device_List* list, std::uint32_t index,
-                                         Hid_Interface_Data& /*data*/,
-                                         Hid_Interface_Detail& detail) {
+                                         Hid_Interface_Data& /*data*/, Hid_Interface_Detail& detail)
+{
     if (list == nullptr) return Hid_Item_Result::End;
     SP_DEVICE_INTERFACE_DATA interface_data{};
     interface_data.cbSize = sizeof interface_data;
-    if (!SetupDiEnumDeviceInterfaces(list->set, nullptr, &list->hid_guid, index,
-                                     &interface_data))
+    if (!SetupDiEnumDeviceInterfaces(list->set, nullptr, &list->hid_guid, index, &interface_data))
         return Hid_Item_Result::End;
 
     // First the size the detail record needs, then the record itself.
@@ -137,12 +146,14 @@ Hid_Item_Result Hid_Get_Device_Interface(Hid_Device_List* list, std::uint32_t in
         return Hid_Item_Result::Unreadable;
 
     // DevicePath runs to the end of the buffer; never read past it.
-    const std::size_t path_room = required - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
+    const std::size_t path_room =
+        required - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
     detail.DevicePath.assign(record->DevicePath, strnlen(record->DevicePath, path_room));
     return Hid_Item_Result::Found;
 }
 
-void Hid_Destroy_Device_List(Hid_Device_List* list) {
+void Hid_Destroy_Device_List(Hid_Device_List* list)
+{
     std::unique_ptr<Hid_Device_List> owned{list};
     if (owned && owned->set != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(owned->set);
 }
@@ -151,7 +162,8 @@ void Hid_Destroy_Device_List(Hid_Device_List* list) {
 // Channels
 // ---------------------------------------------------------------------------
 
-Hid_Handle Hid_Open(const char* path, Hid_Access access) {
+Hid_Handle Hid_Open(const char* path, Hid_Access access)
+{
     DWORD rights = GENERIC_READ | GENERIC_WRITE;
     DWORD flags = 0;
     switch (access) {
@@ -169,9 +181,13 @@ Hid_Handle Hid_Open(const char* path, Hid_Access access) {
     return From_Handle(handle);
 }
 
-Hid_Open_Failure Hid_Last_Open_Failure() { return Last_Open_Failure; }
+Hid_Open_Failure Hid_Last_Open_Failure()
+{
+    return Last_Open_Failure;
+}
 
-bool Hid_Get_Attributes(Hid_Handle probe, Hid_Attributes& attributes) {
+bool Hid_Get_Attributes(Hid_Handle probe, Hid_Attributes& attributes)
+{
     HIDD_ATTRIBUTES record{};
     record.Size = sizeof record;
     // Only exactly TRUE counts.
@@ -182,7 +198,8 @@ bool Hid_Get_Attributes(Hid_Handle probe, Hid_Attributes& attributes) {
     return true;
 }
 
-bool Hid_Close(Hid_Handle handle) {
+bool Hid_Close(Hid_Handle handle)
+{
     return handle != Hid_None && CloseHandle(To_Handle(handle)) != 0;
 }
 
@@ -190,12 +207,14 @@ bool Hid_Close(Hid_Handle handle) {
 // Read event
 // ---------------------------------------------------------------------------
 
-Hid_Handle Hid_Create_Event() {
+Hid_Handle Hid_Create_Event()
+{
     const HANDLE event = CreateEventA(nullptr, TRUE, TRUE, "");
     return event == nullptr ? Hid_None : From_Handle(event);
 }
 
-void Hid_Reset_Event(Hid_Handle event) {
+void Hid_Reset_Event(Hid_Handle event)
+{
     if (event != Hid_None) ResetEvent(To_Handle(event));
 }
 
@@ -203,14 +222,16 @@ void Hid_Reset_Event(Hid_Handle event) {
 // Reports
 // ---------------------------------------------------------------------------
 
-bool Hid_Write(Hid_Handle write_channel, Hid_Const_Report report) {
+bool Hid_Write(Hid_Handle write_channel, Hid_Const_Report report)
+{
     if (write_channel == Hid_None) return false;
     DWORD written = 0;
     return WriteFile(To_Handle(write_channel), report.data(), static_cast<DWORD>(report.size()),
                      &written, nullptr) != 0;
 }
 
-bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped, Hid_Report buffer) {
+bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped, Hid_Report buffer)
+{
     if (read_channel == Hid_None) return false;
     if (!overlapped.read) overlapped.read.reset(std::make_unique<Hid_Read_Record>().release());
     Hid_Read_Record& record = *overlapped.read;
@@ -229,8 +250,8 @@ bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped, Hid_Rep
     record.buffer = buffer.data();
     record.size = buffer.size();
 
-    const BOOL done = ReadFile(record.file, record.buffer, static_cast<DWORD>(record.size),
-                               nullptr, &record.overlapped);
+    const BOOL done = ReadFile(record.file, record.buffer, static_cast<DWORD>(record.size), nullptr,
+                               &record.overlapped);
     // Pending or done at once, the event tells the end; any other error
     // means no read was started.
     if (!done && GetLastError() != ERROR_IO_PENDING) return false;
@@ -238,7 +259,8 @@ bool Hid_Start_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped, Hid_Rep
     return true;
 }
 
-Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms) {
+Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms)
+{
     if (!overlapped.read || !overlapped.read->started) return Hid_Wait_Result::Failed;
     Hid_Read_Record& record = *overlapped.read;
     switch (WaitForSingleObject(record.overlapped.hEvent, limit_ms)) {
@@ -253,7 +275,8 @@ Hid_Wait_Result Hid_Wait_Read(Hid_Overlapped& overlapped, std::uint32_t limit_ms
     }
 }
 
-void Hid_Cancel_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped) {
+void Hid_Cancel_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped)
+{
     if (!overlapped.read || !overlapped.read->started) return;
     Hid_Read_Record& record = *overlapped.read;
     CancelIo(To_Handle(read_channel));
@@ -264,7 +287,8 @@ void Hid_Cancel_Read(Hid_Handle read_channel, Hid_Overlapped& overlapped) {
     std::memset(record.buffer, 0, record.size);
 }
 
-void Hid_Discard_Input(Hid_Handle read_channel) {
+void Hid_Discard_Input(Hid_Handle read_channel)
+{
     if (read_channel == Hid_None) return;
     const HANDLE file = To_Handle(read_channel);
     if (HidD_FlushQueue(file)) return;
@@ -299,7 +323,8 @@ void Hid_Discard_Input(Hid_Handle read_channel) {
 // Module lock
 // ---------------------------------------------------------------------------
 
-std::string Win32_Lock_Name(const char* path) {
+std::string Win32_Lock_Name(const char* path)
+{
     // FNV-1a over the path with ASCII letters folded: Windows paths are not
     // case-sensitive, so two spellings of one device name one lock.
     std::uint64_t hash = 0xCBF29CE484222325ull;
@@ -314,7 +339,8 @@ std::string Win32_Lock_Name(const char* path) {
     return name;
 }
 
-Hid_Lock_Result Hid_Lock_Device(const char* path, std::uint32_t limit_ms, Hid_Handle& lock) {
+Hid_Lock_Result Hid_Lock_Device(const char* path, std::uint32_t limit_ms, Hid_Handle& lock)
+{
     lock = Hid_None;
     const HANDLE mutex = CreateMutexA(nullptr, FALSE, Win32_Lock_Name(path).c_str());
     if (mutex == nullptr) return Hid_Lock_Result::Failed;
@@ -328,12 +354,14 @@ Hid_Lock_Result Hid_Lock_Device(const char* path, std::uint32_t limit_ms, Hid_Ha
     }
 }
 
-void Hid_Release_Lock(Hid_Handle lock) {
+void Hid_Release_Lock(Hid_Handle lock)
+{
     if (lock == Hid_None) return;
     ReleaseMutex(To_Handle(lock));
     CloseHandle(To_Handle(lock));
 }
 
-bool Win32_Read_In_Flight(const Hid_Overlapped& overlapped) {
+bool Win32_Read_In_Flight(const Hid_Overlapped& overlapped)
+{
     return overlapped.read && !HasOverlappedIoCompleted(&overlapped.read->overlapped);
 }

@@ -85,7 +85,8 @@ Report_Values Sequencer_Closing_Report(bool auto_restart);
 // Returns true when all nine were sent.
 template <class Read_Channel, class Read_Auto_Restart, class Send>
 bool Send_Sequencer_Reports(Read_Channel&& read_channel, Read_Auto_Restart&& read_auto_restart,
-                            Send&& send) {
+                            Send&& send)
+{
     for (int channel = 1; channel <= Sequencer_Channel_Count; ++channel) {
         double start = 0.0;
         double stop = 0.0;
@@ -110,7 +111,8 @@ const char* Outcome_Title(Transfer_Outcome outcome);
 // (the program) or linked (the tool).
 template <class Send_Cfg, class Get_Reply>
 Transfer_Outcome Exchange_Report(Send_Cfg&& send_cfg, Get_Reply&& get_reply,
-                                 const Report_Values& report) {
+                                 const Report_Values& report)
+{
     if (!send_cfg(report.function, report.setting, report.time1, report.time2))
         return Transfer_Outcome::Not_Written;
     if (!get_reply()) return Transfer_Outcome::Not_Acknowledged;
@@ -121,7 +123,8 @@ Transfer_Outcome Exchange_Report(Send_Cfg&& send_cfg, Get_Reply&& get_reply,
 // failed exchange the module stays open; the next open releases it.
 template <class Open, class Close, class Send_Cfg, class Get_Reply>
 Transfer_Outcome Transfer_Report(Open&& open, Close&& close, Send_Cfg&& send_cfg,
-                                 Get_Reply&& get_reply, const Report_Values& report) {
+                                 Get_Reply&& get_reply, const Report_Values& report)
+{
     if (!open()) return Transfer_Outcome::Not_Found;
     const Transfer_Outcome outcome = Exchange_Report(send_cfg, get_reply, report);
     if (outcome == Transfer_Outcome::Sent) close();

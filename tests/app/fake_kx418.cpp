@@ -29,14 +29,26 @@ struct LoadNote {
 }  // namespace
 
 #ifndef FAKE_WITHOUT_OPEN
-int32_t KX418_Open(void) { return 11; }
+int32_t KX418_Open(void)
+{
+    return 11;
+}
 #endif
 #ifndef FAKE_WITHOUT_CLOSE
-int32_t KX418_Close(void) { return 12; }
+int32_t KX418_Close(void)
+{
+    return 12;
+}
 #endif
 #ifndef FAKE_WITHOUT_SEND_CFG
-int32_t KX418_Send_Cfg(uint32_t, uint32_t, uint32_t, uint32_t) { return 13; }
+int32_t KX418_Send_Cfg(uint32_t, uint32_t, uint32_t, uint32_t)
+{
+    return 13;
+}
 #endif
 #ifndef FAKE_WITHOUT_GET_REPLY
-int32_t KX418_Get_Reply(void) { return 14; }
+int32_t KX418_Get_Reply(void)
+{
+    return 14;
+}
 #endif

@@ -54,7 +54,10 @@ protected:
             if (page == kPages[i].constant) return i;
         return -1;
     }
-    int Handle(const std::string& page) const { return page == "PANEL" ? panel_ : Page(PageIndex(page)); }
+    int Handle(const std::string& page) const
+    {
+        return page == "PANEL" ? panel_ : Page(PageIndex(page));
+    }
 
     int panel_ = -1;
 };
@@ -77,8 +80,10 @@ void CheckNumericValue(int handle, const Row& row)
         EXPECT_EQ(value, row.def);
         std::int32_t wrong = 0;
         EXPECT_EQ(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &wrong), UI_ERR_VALUE_TYPE);
-        EXPECT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, row.max + 0.1), UI_ERR_OUT_OF_RANGE);
-        EXPECT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, row.min - 0.1), UI_ERR_OUT_OF_RANGE);
+        EXPECT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, row.max + 0.1),
+                  UI_ERR_OUT_OF_RANGE);
+        EXPECT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, row.min - 0.1),
+                  UI_ERR_OUT_OF_RANGE);
         EXPECT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, row.max), 0);
         EXPECT_EQ(Shown_Text(handle, row.number), Shown(row, row.max));
         EXPECT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, row.min), 0);
@@ -91,11 +96,14 @@ void CheckNumericValue(int handle, const Row& row)
         double wrong = 0;
         EXPECT_EQ(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &wrong), UI_ERR_VALUE_TYPE);
         const auto max = static_cast<std::uint8_t>(row.max);
-        EXPECT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, static_cast<std::uint8_t>(max + 1)),
-                  UI_ERR_OUT_OF_RANGE);
+        EXPECT_EQ(
+            SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, static_cast<std::uint8_t>(max + 1)),
+            UI_ERR_OUT_OF_RANGE);
         EXPECT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, max), 0);
         EXPECT_EQ(Shown_Text(handle, row.number), Shown(row, row.max));
-        EXPECT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, static_cast<std::uint8_t>(row.def)), 0);
+        EXPECT_EQ(
+            SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, static_cast<std::uint8_t>(row.def)),
+            0);
     }
     EXPECT_EQ(Field_Colour(handle, row.number), 0xFFFFFFu);
     EXPECT_FALSE(Is_Read_Only(handle, row.number));
@@ -137,7 +145,8 @@ TEST_F(MainPanel, EveryControlAsLaidOut)
         ASSERT_GE(handle, 0);
         ASSERT_TRUE(Has_Control(handle, row.number));
         EXPECT_TRUE(In_Own_Panel(handle, row.number)) << "placed within its own panel";
-        EXPECT_EQ(Place_Of(handle, row.number), (Panel_Rect{row.left, row.top, row.width, row.height}));
+        EXPECT_EQ(Place_Of(handle, row.number),
+                  (Panel_Rect{row.left, row.top, row.width, row.height}));
 
         const Shown_Label label = Label_Of(handle, row.number);
         EXPECT_EQ(label.shown, !row.label.empty());
@@ -146,7 +155,8 @@ TEST_F(MainPanel, EveryControlAsLaidOut)
             EXPECT_EQ(label.left, row.label_left);
             EXPECT_EQ(label.top, row.label_top);
             if (row.label_left < row.left && row.label_top < row.top + row.height) {
-                EXPECT_LT(label.left + label.width, row.left) << "a label left of its control keeps clear of it";
+                EXPECT_LT(label.left + label.width, row.left)
+                    << "a label left of its control keeps clear of it";
             }
         }
 
@@ -163,7 +173,8 @@ TEST_F(MainPanel, EveryControlAsLaidOut)
             EXPECT_EQ(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &value), 0);
             EXPECT_EQ(value, 0u);
             EXPECT_EQ(Shown_Text(handle, row.number), "0");
-            EXPECT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, std::uint32_t{2678399}), 0);
+            EXPECT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, std::uint32_t{2678399}),
+                      0);
             EXPECT_EQ(Shown_Text(handle, row.number), "2678399");
             break;
         }
@@ -177,14 +188,16 @@ TEST_F(MainPanel, EveryControlAsLaidOut)
         }
         case K::Text:
             EXPECT_EQ(Shown_Text(handle, row.number), row.text);
-            EXPECT_EQ(Font_Pixels(handle, row.number), row.font_pixels != 0 ? row.font_pixels : standard_font);
+            EXPECT_EQ(Font_Pixels(handle, row.number),
+                      row.font_pixels != 0 ? row.font_pixels : standard_font);
             break;
         case K::Tab: EXPECT_EQ(Tab_Count(handle, row.number), 9); break;
         case K::Decoration: break;
         }
         if (row.type == V::None) {
             double value = 0;
-            EXPECT_EQ(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &value), UI_ERR_ATTRIBUTE);
+            EXPECT_EQ(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &value),
+                      UI_ERR_ATTRIBUTE);
         }
         // The runtime knows the control by its name: a value asked for in
         // a type it does not hold is refused in its name.
@@ -195,7 +208,8 @@ TEST_F(MainPanel, EveryControlAsLaidOut)
             double wrong = 0;
             EXPECT_LT(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &wrong), 0);
         }
-        EXPECT_NE(UiTest_LastError().find("(" + row.name + ")"), std::string::npos) << UiTest_LastError();
+        EXPECT_NE(UiTest_LastError().find("(" + row.name + ")"), std::string::npos)
+            << UiTest_LastError();
     }
 
     // The toggle names its state.
@@ -253,20 +267,33 @@ TEST_F(MainPanel, FreshPanelState)
     EXPECT_TRUE(Is_Shown(Page(0)));
     for (int i = 1; i < 9; ++i) EXPECT_FALSE(Is_Shown(Page(i))) << kPages[i].label;
 
-    struct Fresh { int page; int control; const char* text; };
+    struct Fresh {
+        int page;
+        int control;
+        const char* text;
+    };
     const Fresh fresh[] = {
-        {0, TAB_FN1_NUMERIC_T1_F1, "0.0"},       {1, TAB_FN2_NUMERIC_T1_F2, "0.0"},
-        {2, TAB_FN3_NUMERIC_T1_F3, "0.0"},       {2, TAB_FN3_NUMERIC_T2_F3, "0.0"},
-        {3, TAB_FN4_NUMERIC_T1_F4, "0.1"},       {4, TAB_FN5_NUMERIC_T1_F5, "0.1"},
-        {7, TAB_FN8_NUMERIC_T1_F8, "0.1"},       {7, TAB_FN8_NUMERIC_T2_F8, "0.1"},
-        {8, TAB_FN9_NUMERIC_T1_START_F9, "0.0"}, {8, TAB_FN9_NUMERIC_T8_STOP_F9, "0.0"},
-        {-1, PANEL_NUMERIC_DAY, "0"},            {-1, PANEL_NUMERIC_HOUR, "0"},
-        {-1, PANEL_NUMERIC_MINUTE, "0"},         {-1, PANEL_NUMERIC_SECOND, "0"},
-        {-1, PANEL_NUMERIC_TIME_RESULT, "0"},    {8, TAB_FN9_AUTORESTART_F9, "Aus"},
+        {0, TAB_FN1_NUMERIC_T1_F1, "0.0"},
+        {1, TAB_FN2_NUMERIC_T1_F2, "0.0"},
+        {2, TAB_FN3_NUMERIC_T1_F3, "0.0"},
+        {2, TAB_FN3_NUMERIC_T2_F3, "0.0"},
+        {3, TAB_FN4_NUMERIC_T1_F4, "0.1"},
+        {4, TAB_FN5_NUMERIC_T1_F5, "0.1"},
+        {7, TAB_FN8_NUMERIC_T1_F8, "0.1"},
+        {7, TAB_FN8_NUMERIC_T2_F8, "0.1"},
+        {8, TAB_FN9_NUMERIC_T1_START_F9, "0.0"},
+        {8, TAB_FN9_NUMERIC_T8_STOP_F9, "0.0"},
+        {-1, PANEL_NUMERIC_DAY, "0"},
+        {-1, PANEL_NUMERIC_HOUR, "0"},
+        {-1, PANEL_NUMERIC_MINUTE, "0"},
+        {-1, PANEL_NUMERIC_SECOND, "0"},
+        {-1, PANEL_NUMERIC_TIME_RESULT, "0"},
+        {8, TAB_FN9_AUTORESTART_F9, "Aus"},
     };
     for (const Fresh& f : fresh) {
         const int handle = f.page < 0 ? panel_ : Page(f.page);
-        EXPECT_EQ(Shown_Text(handle, f.control), f.text) << "page " << f.page << " control " << f.control;
+        EXPECT_EQ(Shown_Text(handle, f.control), f.text)
+            << "page " << f.page << " control " << f.control;
     }
 }
 
@@ -313,7 +340,9 @@ protected:
         if (row.type == V::Double) {
             ASSERT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, value), 0);
         } else {
-            ASSERT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, static_cast<std::uint8_t>(value)), 0);
+            ASSERT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL,
+                                       static_cast<std::uint8_t>(value)),
+                      0);
         }
     }
 
@@ -331,7 +360,8 @@ protected:
         ExpectReached(handle, field_x, y, row.number, "field");
         Drop_Keyboard(handle);
         Mouse_At(handle, field_x, y, Mouse::Click);
-        EXPECT_TRUE(Has_Keyboard(handle, row.number)) << "a click into the field does not give it the keyboard";
+        EXPECT_TRUE(Has_Keyboard(handle, row.number))
+            << "a click into the field does not give it the keyboard";
 
         const auto arrow = [&](const Panel_Rect& a, const char* where) {
             ExpectReached(handle, CentreX(a), CentreY(a), row.number, where);
@@ -376,7 +406,8 @@ protected:
         std::int32_t value = -1;
         EXPECT_EQ(GetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, &value), 0);
         EXPECT_EQ(value, 0) << "a command button holds no state";
-        const std::size_t expected = row.name == "BUTTON_SEND_FN9" ? 0 : 1;  // "Send_F9" is bound to nothing
+        const std::size_t expected =
+            row.name == "BUTTON_SEND_FN9" ? 0 : 1;  // "Send_F9" is bound to nothing
         ASSERT_EQ(RecordedCalls().size(), expected) << "a click at the centre does not press it";
         if (expected == 1) {
             EXPECT_EQ(RecordedCalls()[0].panel, handle);
@@ -392,7 +423,8 @@ protected:
         ExpectReached(handle, x, y, row.number, "centre");
         ASSERT_EQ(SetCtrlAttribute(handle, row.number, ATTR_CTRL_VAL, std::uint32_t{86400}), 0);
         Mouse_At(handle, x, y, Mouse::Double_Click);
-        EXPECT_EQ(Selected_Text(handle, row.number), "86400") << "a double click does not select the result";
+        EXPECT_EQ(Selected_Text(handle, row.number), "86400")
+            << "a double click does not select the result";
     }
 };
 
@@ -418,7 +450,8 @@ TEST_F(Reach, RealInputAtEveryControlReachesIt)
         case K::Decoration: {
             // They only draw: the point goes to what lies beneath.
             std::string found;
-            EXPECT_FALSE(Reaches(handle, row.left + row.width / 2, row.top + row.height / 2, row.number, found))
+            EXPECT_FALSE(Reaches(handle, row.left + row.width / 2, row.top + row.height / 2,
+                                 row.number, found))
                 << "a drawing took the point";
             continue;
         }

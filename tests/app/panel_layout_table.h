@@ -19,9 +19,9 @@ using K = UiControlKind;
 using V = UiValueType;
 
 struct Row {
-    std::string page;   // panel constant: "PANEL" or a page's
-    int constant;       // the header's control constant
-    int number;         // control number as the layout gives it
+    std::string page;  // panel constant: "PANEL" or a page's
+    int constant;      // the header's control constant
+    int number;        // control number as the layout gives it
     std::string name;
     K kind;
     V type;
@@ -31,11 +31,12 @@ struct Row {
     double def, min, max, step;
     int precision;
     int top, left, width, height;
-    int font_pixels;    // 0: the standard dialog font
+    int font_pixels;  // 0: the standard dialog font
 };
 
 constexpr double kMaxTime = 2678400.0;
 
+// clang-format off
 inline Row Time(const char* page, int constant, int number, const std::string& name, const std::string& label,
          int label_top, int label_left, double min, int top, int left, int width)
 {
@@ -150,12 +151,17 @@ inline const std::vector<Row>& Layout()
                              ch.top + 3, 408, 0.0, ch.top, 501, 108));
         }
         return r;
+        // clang-format on
     }();
     return rows;
 }
 
 // Tab order: label, page constant, heading.
-struct Page { const char* label; const char* constant; int header; };
+struct Page {
+    const char* label;
+    const char* constant;
+    int header;
+};
 inline const Page kPages[] = {
     {"Fn1", "TAB_FN1", TAB_FN1}, {"Fn2", "TAB_FN2", TAB_FN2}, {"Fn3", "TAB_FN3", TAB_FN3},
     {"Fn4", "TAB_FN4", TAB_FN4}, {"Fn5", "TAB_FN5", TAB_FN5}, {"Fn6", "TABPANEL_6", TABPANEL_6},

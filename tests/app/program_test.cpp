@@ -82,15 +82,18 @@ void Check_Release_At_Exit()
     Log(line);
 }
 
-template <typename Fn> void LogEntryPoint(const char* name, Fn entry_point)
+template <typename Fn>
+void LogEntryPoint(const char* name, Fn entry_point)
 {
     if (entry_point == nullptr) {
         Log(std::string(name) + " null");
         return;
     }
     int result = 0;
-    if constexpr (std::is_same_v<Fn, KX418_Send_Cfg_Fn>) result = entry_point(1, 0, 1000, 0);
-    else result = entry_point();
+    if constexpr (std::is_same_v<Fn, KX418_Send_Cfg_Fn>)
+        result = entry_point(1, 0, 1000, 0);
+    else
+        result = entry_point();
     Log(std::string(name) + " " + std::to_string(result));
 }
 
@@ -119,8 +122,10 @@ int RunScenario(const std::string& scenario)
         if (scenario == "platform")
             Log("on " + QGuiApplication::platformName().toStdString() + " " +
                 std::to_string(window->width()) + "x" + std::to_string(window->height()));
-        if (scenario == "quit") QTest::mouseClick(UiQt_ControlWidget(Panel_Handle, PANEL_BUTTON_QUIT), Qt::LeftButton);
-        else window->close();
+        if (scenario == "quit")
+            QTest::mouseClick(UiQt_ControlWidget(Panel_Handle, PANEL_BUTTON_QUIT), Qt::LeftButton);
+        else
+            window->close();
     });
     static char name[] = "KX418";
     static char* argv[] = {name, nullptr};
@@ -156,11 +161,12 @@ Child RunChild(const std::string& library_folder, const std::string& scenario,
                const std::vector<std::string>& environment = {},
                const std::vector<std::string>& wrapper = {})
 {
-    const std::string log = ::testing::TempDir() + "kx418_" + scenario + "_" +
-                            std::to_string(getpid()) + ".log";
+    const std::string log =
+        ::testing::TempDir() + "kx418_" + scenario + "_" + std::to_string(getpid()) + ".log";
     std::remove(log.c_str());
     std::vector<std::string> env_strings;
-    std::vector<std::string> changes = {"LD_LIBRARY_PATH=" + library_folder, "KX418_FAKE_LOG=" + log};
+    std::vector<std::string> changes = {"LD_LIBRARY_PATH=" + library_folder,
+                                        "KX418_FAKE_LOG=" + log};
     changes.insert(changes.end(), environment.begin(), environment.end());
     const auto changed = [&](const char* entry) {
         for (const std::string& change : changes)
@@ -183,7 +189,8 @@ Child RunChild(const std::string& library_folder, const std::string& scenario,
 
     Child child;
     pid_t pid = 0;
-    if (posix_spawnp(&pid, args.front(), nullptr, nullptr, args.data(), env.data()) != 0) return child;
+    if (posix_spawnp(&pid, args.front(), nullptr, nullptr, args.data(), env.data()) != 0)
+        return child;
     waitpid(pid, &child.status, 0);
     std::ifstream in(log);
     for (std::string line; std::getline(in, line);) child.log.push_back(line);
@@ -205,20 +212,29 @@ const char* const kReleased = "end: handle empty, library gone";
 
 TEST(Binding, LoadsTheLibraryByFileNameAndReleasesItOnceAtExit)
 {
-    struct Case { const char* variant; Lines log; };
+    struct Case {
+        const char* variant;
+        Lines log;
+    };
     const Case cases[] = {
-        {"complete", {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close 12",
-                      "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "dlclose", kReleased}},
-        {"absent", {"result 1", "handle null", "KX418_Open null", "KX418_Close null",
-                    "KX418_Send_Cfg null", "KX418_Get_Reply null", kReleased}},
-        {"no_open", {"load", "result 0", "handle set", "KX418_Open null", "KX418_Close 12",
-                     "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "dlclose", kReleased}},
-        {"no_close", {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close null",
-                      "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "dlclose", kReleased}},
-        {"no_send_cfg", {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close 12",
-                         "KX418_Send_Cfg null", "KX418_Get_Reply 14", "dlclose", kReleased}},
-        {"no_get_reply", {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close 12",
-                          "KX418_Send_Cfg 13", "KX418_Get_Reply null", "dlclose", kReleased}},
+        {"complete",
+         {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close 12", "KX418_Send_Cfg 13",
+          "KX418_Get_Reply 14", "dlclose", kReleased}},
+        {"absent",
+         {"result 1", "handle null", "KX418_Open null", "KX418_Close null", "KX418_Send_Cfg null",
+          "KX418_Get_Reply null", kReleased}},
+        {"no_open",
+         {"load", "result 0", "handle set", "KX418_Open null", "KX418_Close 12",
+          "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "dlclose", kReleased}},
+        {"no_close",
+         {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close null",
+          "KX418_Send_Cfg 13", "KX418_Get_Reply 14", "dlclose", kReleased}},
+        {"no_send_cfg",
+         {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close 12",
+          "KX418_Send_Cfg null", "KX418_Get_Reply 14", "dlclose", kReleased}},
+        {"no_get_reply",
+         {"load", "result 0", "handle set", "KX418_Open 11", "KX418_Close 12", "KX418_Send_Cfg 13",
+          "KX418_Get_Reply null", "dlclose", kReleased}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.variant);
@@ -231,7 +247,11 @@ TEST(Binding, LoadsTheLibraryByFileNameAndReleasesItOnceAtExit)
 
 TEST(StartUp, PanelShownAndExitCodeZeroWithOrWithoutTheLibrary)
 {
-    struct Case { const char* variant; const char* ending; Lines log; };
+    struct Case {
+        const char* variant;
+        const char* ending;
+        Lines log;
+    };
     const Case cases[] = {
         {"complete", "quit", {"load", "shown", "main 0", "dlclose", kReleased}},
         {"complete", "close", {"load", "shown", "main 0", "dlclose", kReleased}},
@@ -259,14 +279,16 @@ public:
         if (mkdtemp(pattern.data()) == nullptr) return;
         folder_ = pattern;
         std::string runtime = "XDG_RUNTIME_DIR=" + folder_;
-        std::vector<std::string> args_strings = {"weston", "--backend=headless-backend.so", "--no-config",
-                                                 "--idle-time=0", std::string("--socket=") + Socket};
+        std::vector<std::string> args_strings = {"weston", "--backend=headless-backend.so",
+                                                 "--no-config", "--idle-time=0",
+                                                 std::string("--socket=") + Socket};
         std::vector<char*> args;
         for (auto& a : args_strings) args.push_back(a.data());
         args.push_back(nullptr);
         std::vector<char*> env;
         for (char** e = environ; *e != nullptr; ++e)
-            if (std::strncmp(*e, "XDG_RUNTIME_DIR=", 16) != 0 && std::strncmp(*e, "DISPLAY=", 8) != 0 &&
+            if (std::strncmp(*e, "XDG_RUNTIME_DIR=", 16) != 0 &&
+                std::strncmp(*e, "DISPLAY=", 8) != 0 &&
                 std::strncmp(*e, "WAYLAND_DISPLAY=", 16) != 0)
                 env.push_back(*e);
         env.push_back(runtime.data());
@@ -278,9 +300,10 @@ public:
         if (posix_spawnp(&pid_, "weston", &quiet, nullptr, args.data(), env.data()) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&quiet);
         // Ready once its socket is there.
-        struct stat socket_file{};
+        struct stat socket_file {};
         for (int waited = 0; pid_ > 0 && waited < 200; ++waited) {
-            if (stat((folder_ + "/" + Socket).c_str(), &socket_file) == 0 && S_ISSOCK(socket_file.st_mode)) {
+            if (stat((folder_ + "/" + Socket).c_str(), &socket_file) == 0 &&
+                S_ISSOCK(socket_file.st_mode)) {
                 ready_ = true;
                 break;
             }
@@ -319,7 +342,8 @@ TEST(StartUp, WaylandNativelyElseX)
     for (const char* tool : {"weston", "xvfb-run"}) {
         if (On_Search_Path(tool)) continue;
         // CI installs both: there a missing one is a fault of the set-up.
-        ASSERT_EQ(std::getenv("CI"), nullptr) << tool << " is missing; tools/install-deps installs it";
+        ASSERT_EQ(std::getenv("CI"), nullptr)
+            << tool << " is missing; tools/install-deps installs it";
         GTEST_SKIP() << tool << " is missing (tools/install-deps installs it)";
     }
     const Compositor compositor;
@@ -347,15 +371,23 @@ TEST(StartUp, WaylandNativelyElseX)
         {"Wayland only", {runtime, wayland, "DISPLAY="}, {}, "on wayland 700x523"},
         {"Wayland with X beside it", {runtime, wayland}, x_server, "on wayland 700x523"},
         {"X only", {runtime, "WAYLAND_DISPLAY="}, x_server, "on xcb 700x523"},
-        {"Wayland socket gone, X there", {runtime, "WAYLAND_DISPLAY=kx418-gone"}, x_server, "on xcb 700x523"},
+        {"Wayland socket gone, X there",
+         {runtime, "WAYLAND_DISPLAY=kx418-gone"},
+         x_server,
+         "on xcb 700x523"},
         // An X server with no other client resets (here: ends) when its
         // last client leaves: the check that it answers must not be that
         // client.
-        {"X only, ending with its last client", {runtime, "WAYLAND_DISPLAY="},
-         X_Server_Ending_With_Its_Last_Client, "on xcb 700x523"},
+        {"X only, ending with its last client",
+         {runtime, "WAYLAND_DISPLAY="},
+         X_Server_Ending_With_Its_Last_Client,
+         "on xcb 700x523"},
         // The program takes a runtime folder of its own; the compositor's
         // socket stays where the session's folder has it.
-        {"Wayland, the runtime folder open to others", {runtime, wayland, "DISPLAY="}, {}, "on wayland 700x523",
+        {"Wayland, the runtime folder open to others",
+         {runtime, wayland, "DISPLAY="},
+         {},
+         "on wayland 700x523",
          0755},
     };
     for (const Case& c : cases) {
@@ -409,14 +441,16 @@ protected:
 TEST_F(Callbacks, PanelCallbackEndsTheLoopOnTheCloseEventOnly)
 {
     for (int event = 0; event <= 24; ++event)
-        EXPECT_EQ(LoopStopsAfter([event] { panelCB(Panel_Handle, event, nullptr, 0, 0); }), event == EVENT_CLOSE)
+        EXPECT_EQ(LoopStopsAfter([event] { panelCB(Panel_Handle, event, nullptr, 0, 0); }),
+                  event == EVENT_CLOSE)
             << "event " << event;
 }
 
 TEST_F(Callbacks, QuitEndsTheLoopOnTheCommitEventOnly)
 {
     for (int event = 0; event <= 24; ++event)
-        EXPECT_EQ(LoopStopsAfter([event] { Quit(Panel_Handle, PANEL_BUTTON_QUIT, event, nullptr, 0, 0); }),
+        EXPECT_EQ(LoopStopsAfter(
+                      [event] { Quit(Panel_Handle, PANEL_BUTTON_QUIT, event, nullptr, 0, 0); }),
                   event == EVENT_COMMIT)
             << "event " << event;
 }

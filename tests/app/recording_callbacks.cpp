@@ -22,11 +22,10 @@ int RecordPanel(int panel, int event, void*, int, int)
 }
 
 constexpr UiCallbackBinding kTable[] = {
-    {"panelCB", RecordPanel},
-    {"Quit", RecordControl<0>},    {"Time_Calc", RecordControl<1>}, {"Send_F1", RecordControl<2>},
-    {"Send_F2", RecordControl<3>}, {"Send_F3", RecordControl<4>},   {"Send_F4", RecordControl<5>},
-    {"Send_F5", RecordControl<6>}, {"Send_F6", RecordControl<7>},   {"Send_F7", RecordControl<8>},
-    {"Send_F8", RecordControl<9>},
+    {"panelCB", RecordPanel},      {"Quit", RecordControl<0>},    {"Time_Calc", RecordControl<1>},
+    {"Send_F1", RecordControl<2>}, {"Send_F2", RecordControl<3>}, {"Send_F3", RecordControl<4>},
+    {"Send_F4", RecordControl<5>}, {"Send_F5", RecordControl<6>}, {"Send_F6", RecordControl<7>},
+    {"Send_F7", RecordControl<8>}, {"Send_F8", RecordControl<9>},
 };
 
 }  // namespace

@@ -30,8 +30,8 @@ int32_t KX418_Close(void)
 
 int32_t KX418_Send_Cfg(uint32_t function, uint32_t setting, uint32_t time1, uint32_t time2)
 {
-    state.calls.push_back("send " + std::to_string(function) + " " + std::to_string(setting) +
-                          " " + std::to_string(time1) + " " + std::to_string(time2));
+    state.calls.push_back("send " + std::to_string(function) + " " + std::to_string(setting) + " " +
+                          std::to_string(time1) + " " + std::to_string(time2));
     return ++state.sends == state.failing_send ? 0 : 1;
 }
 

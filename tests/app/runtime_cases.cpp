@@ -58,10 +58,14 @@ protected:
     int panel_ = -1;
 };
 
-struct TimeControl { int page; int control; double lower; };
+struct TimeControl {
+    int page;
+    int control;
+    double lower;
+};
 const TimeControl kTimes[] = {
-    {0, TAB_FN1_NUMERIC_T1_F1, 0.0}, {2, TAB_FN3_NUMERIC_T2_F3, 0.0},
-    {3, TAB_FN4_NUMERIC_T1_F4, 0.1}, {7, TAB_FN8_NUMERIC_T2_F8, 0.1},
+    {0, TAB_FN1_NUMERIC_T1_F1, 0.0},       {2, TAB_FN3_NUMERIC_T2_F3, 0.0},
+    {3, TAB_FN4_NUMERIC_T1_F4, 0.1},       {7, TAB_FN8_NUMERIC_T2_F8, 0.1},
     {8, TAB_FN9_NUMERIC_T1_START_F9, 0.0}, {8, TAB_FN9_NUMERIC_T8_STOP_F9, 0.0},
 };
 constexpr double kMaxTime = 2678400.0;
@@ -136,10 +140,18 @@ TEST_F(Runtime, PastedValueOutsideTheLimitsBecomesTheLimit)
     Show(3);
     const int page = Page(3);
     const auto value = [&] { return Time(page, TAB_FN4_NUMERIC_T1_F4); };
-    struct Paste { const char* text; double held; const char* shown; };
+    struct Paste {
+        const char* text;
+        double held;
+        const char* shown;
+    };
     const Paste pastes[] = {
-        {"99999999", kMaxTime, "2678400.0"}, {"7", 7.0, "7.0"},       {"99999999.9", kMaxTime, "2678400.0"},
-        {"abc", kMaxTime, "2678400.0"},      {"0", 0.1, "0.1"},       {"-5", 0.1, "0.1"},
+        {"99999999", kMaxTime, "2678400.0"},
+        {"7", 7.0, "7.0"},
+        {"99999999.9", kMaxTime, "2678400.0"},
+        {"abc", kMaxTime, "2678400.0"},
+        {"0", 0.1, "0.1"},
+        {"-5", 0.1, "0.1"},
     };
     for (const Paste& p : pastes) {
         SCOPED_TRACE(p.text);
@@ -151,9 +163,14 @@ TEST_F(Runtime, PastedValueOutsideTheLimitsBecomesTheLimit)
 
 TEST_F(Runtime, ConverterInputsStopAtTheirLimits)
 {
-    struct Input { int control; int max; };
-    const Input inputs[] = {{PANEL_NUMERIC_DAY, 30}, {PANEL_NUMERIC_HOUR, 23},
-                            {PANEL_NUMERIC_MINUTE, 59}, {PANEL_NUMERIC_SECOND, 59}};
+    struct Input {
+        int control;
+        int max;
+    };
+    const Input inputs[] = {{PANEL_NUMERIC_DAY, 30},
+                            {PANEL_NUMERIC_HOUR, 23},
+                            {PANEL_NUMERIC_MINUTE, 59},
+                            {PANEL_NUMERIC_SECOND, 59}};
     for (const Input& in : inputs) {
         SCOPED_TRACE("control " + std::to_string(in.control));
         std::uint8_t value = 99;
@@ -163,7 +180,9 @@ TEST_F(Runtime, ConverterInputsStopAtTheirLimits)
         Type_Into(panel_, in.control, "300");
         ASSERT_EQ(GetCtrlAttribute(panel_, in.control, ATTR_CTRL_VAL, &value), 0);
         EXPECT_LE(value, in.max);
-        ASSERT_EQ(SetCtrlAttribute(panel_, in.control, ATTR_CTRL_VAL, static_cast<std::uint8_t>(in.max)), 0);
+        ASSERT_EQ(
+            SetCtrlAttribute(panel_, in.control, ATTR_CTRL_VAL, static_cast<std::uint8_t>(in.max)),
+            0);
         Click_Arrow(panel_, in.control, true);
         ASSERT_EQ(GetCtrlAttribute(panel_, in.control, ATTR_CTRL_VAL, &value), 0);
         EXPECT_EQ(value, in.max);
@@ -176,12 +195,16 @@ TEST_F(Runtime, ValuesOnlyInTheControlsOwnType)
     // Right types are read and written.
     EXPECT_EQ(SetCtrlAttribute(fn1, TAB_FN1_NUMERIC_T1_F1, ATTR_CTRL_VAL, 1.5), 0);
     EXPECT_EQ(Time(fn1, TAB_FN1_NUMERIC_T1_F1), 1.5);
-    EXPECT_EQ(SetCtrlAttribute(panel_, PANEL_NUMERIC_TIME_RESULT, ATTR_CTRL_VAL, std::uint32_t{2678399}), 0);
+    EXPECT_EQ(
+        SetCtrlAttribute(panel_, PANEL_NUMERIC_TIME_RESULT, ATTR_CTRL_VAL, std::uint32_t{2678399}),
+        0);
     std::uint32_t total = 0;
     EXPECT_EQ(GetCtrlAttribute(panel_, PANEL_NUMERIC_TIME_RESULT, ATTR_CTRL_VAL, &total), 0);
     EXPECT_EQ(total, 2678399u);
     EXPECT_EQ(Shown_Text(panel_, PANEL_NUMERIC_TIME_RESULT), "2678399");
-    EXPECT_EQ(SetCtrlAttribute(panel_, PANEL_NUMERIC_TIME_RESULT, ATTR_CTRL_VAL, std::uint32_t{4294967295u}), 0);
+    EXPECT_EQ(SetCtrlAttribute(panel_, PANEL_NUMERIC_TIME_RESULT, ATTR_CTRL_VAL,
+                               std::uint32_t{4294967295u}),
+              0);
     EXPECT_EQ(GetCtrlAttribute(panel_, PANEL_NUMERIC_TIME_RESULT, ATTR_CTRL_VAL, &total), 0);
     EXPECT_EQ(total, 4294967295u);
     Show(8);
@@ -197,7 +220,10 @@ TEST_F(Runtime, ValuesOnlyInTheControlsOwnType)
     std::int32_t word = 0x5A5A5A5A;
     std::uint32_t uword = 0xA5A5A5A5;
     double real = -7.0;
-    struct Refusal { const char* what; int rc; };
+    struct Refusal {
+        const char* what;
+        int rc;
+    };
     const Refusal refusals[] = {
         {"time as byte", GetCtrlAttribute(fn1, TAB_FN1_NUMERIC_T1_F1, ATTR_CTRL_VAL, &byte)},
         {"time as int32", GetCtrlAttribute(fn1, TAB_FN1_NUMERIC_T1_F1, ATTR_CTRL_VAL, &word)},
@@ -206,8 +232,10 @@ TEST_F(Runtime, ValuesOnlyInTheControlsOwnType)
         {"day as int32", GetCtrlAttribute(panel_, PANEL_NUMERIC_DAY, ATTR_CTRL_VAL, &word)},
         {"toggle as double", GetCtrlAttribute(fn9, TAB_FN9_AUTORESTART_F9, ATTR_CTRL_VAL, &real)},
         {"toggle as byte", GetCtrlAttribute(fn9, TAB_FN9_AUTORESTART_F9, ATTR_CTRL_VAL, &byte)},
-        {"result as int32", GetCtrlAttribute(panel_, PANEL_NUMERIC_TIME_RESULT, ATTR_CTRL_VAL, &word)},
-        {"result set as int32", SetCtrlAttribute(panel_, PANEL_NUMERIC_TIME_RESULT, ATTR_CTRL_VAL, 5)},
+        {"result as int32",
+         GetCtrlAttribute(panel_, PANEL_NUMERIC_TIME_RESULT, ATTR_CTRL_VAL, &word)},
+        {"result set as int32",
+         SetCtrlAttribute(panel_, PANEL_NUMERIC_TIME_RESULT, ATTR_CTRL_VAL, 5)},
         {"time set as int32", SetCtrlAttribute(fn1, TAB_FN1_NUMERIC_T1_F1, ATTR_CTRL_VAL, 5)},
         {"day set as double", SetCtrlAttribute(panel_, PANEL_NUMERIC_DAY, ATTR_CTRL_VAL, 5.0)},
     };
@@ -221,10 +249,14 @@ TEST_F(Runtime, ValuesOnlyInTheControlsOwnType)
     EXPECT_NE(UiTest_LastError().find("unsigned 8-bit"), std::string::npos) << UiTest_LastError();
 
     // Values outside the limits, other attributes, unknown addresses.
-    EXPECT_EQ(SetCtrlAttribute(fn1, TAB_FN1_NUMERIC_T1_F1, ATTR_CTRL_VAL, kMaxTime + 0.1), UI_ERR_OUT_OF_RANGE);
-    EXPECT_EQ(SetCtrlAttribute(fn1, TAB_FN1_NUMERIC_T1_F1, ATTR_CTRL_VAL, -0.1), UI_ERR_OUT_OF_RANGE);
-    EXPECT_EQ(SetCtrlAttribute(fn1, TAB_FN1_NUMERIC_T1_F1, ATTR_CTRL_VAL, std::nan("")), UI_ERR_OUT_OF_RANGE);
-    EXPECT_EQ(SetCtrlAttribute(panel_, PANEL_NUMERIC_DAY, ATTR_CTRL_VAL, std::uint8_t{31}), UI_ERR_OUT_OF_RANGE);
+    EXPECT_EQ(SetCtrlAttribute(fn1, TAB_FN1_NUMERIC_T1_F1, ATTR_CTRL_VAL, kMaxTime + 0.1),
+              UI_ERR_OUT_OF_RANGE);
+    EXPECT_EQ(SetCtrlAttribute(fn1, TAB_FN1_NUMERIC_T1_F1, ATTR_CTRL_VAL, -0.1),
+              UI_ERR_OUT_OF_RANGE);
+    EXPECT_EQ(SetCtrlAttribute(fn1, TAB_FN1_NUMERIC_T1_F1, ATTR_CTRL_VAL, std::nan("")),
+              UI_ERR_OUT_OF_RANGE);
+    EXPECT_EQ(SetCtrlAttribute(panel_, PANEL_NUMERIC_DAY, ATTR_CTRL_VAL, std::uint8_t{31}),
+              UI_ERR_OUT_OF_RANGE);
     EXPECT_EQ(Time(fn1, TAB_FN1_NUMERIC_T1_F1), 1.5);
     EXPECT_EQ(GetCtrlAttribute(fn1, TAB_FN1_NUMERIC_T1_F1, 631, &real), UI_ERR_ATTRIBUTE);
     EXPECT_EQ(GetCtrlAttribute(fn1, TAB_FN1_TEXTMSG, ATTR_CTRL_VAL, &word), UI_ERR_ATTRIBUTE);
@@ -236,13 +268,17 @@ TEST_F(Runtime, ValuesOnlyInTheControlsOwnType)
 
 TEST_F(Runtime, ButtonsCallTheirCallbacksByNameWithTheHoldingPanel)
 {
-    struct Button { int page; int control; const char* callback; };
+    struct Button {
+        int page;
+        int control;
+        const char* callback;
+    };
     const Button buttons[] = {
-        {-1, PANEL_BUTTON_QUIT, "Quit"},          {-1, PANEL_BUTTON_CALC_TIME, "Time_Calc"},
-        {0, TAB_FN1_BUTTON_SEND_FN1, "Send_F1"},  {1, TAB_FN2_BUTTON_SEND_FN2, "Send_F2"},
-        {2, TAB_FN3_BUTTON_SEND_FN3, "Send_F3"},  {3, TAB_FN4_BUTTON_SEND_FN4, "Send_F4"},
-        {4, TAB_FN5_BUTTON_SEND_FN5, "Send_F5"},  {5, TABPANEL_6_BUTTON_SEND_FN6, "Send_F6"},
-        {6, TAB_FN7_BUTTON_SEND_FN7, "Send_F7"},  {7, TAB_FN8_BUTTON_SEND_FN8, "Send_F8"},
+        {-1, PANEL_BUTTON_QUIT, "Quit"},         {-1, PANEL_BUTTON_CALC_TIME, "Time_Calc"},
+        {0, TAB_FN1_BUTTON_SEND_FN1, "Send_F1"}, {1, TAB_FN2_BUTTON_SEND_FN2, "Send_F2"},
+        {2, TAB_FN3_BUTTON_SEND_FN3, "Send_F3"}, {3, TAB_FN4_BUTTON_SEND_FN4, "Send_F4"},
+        {4, TAB_FN5_BUTTON_SEND_FN5, "Send_F5"}, {5, TABPANEL_6_BUTTON_SEND_FN6, "Send_F6"},
+        {6, TAB_FN7_BUTTON_SEND_FN7, "Send_F7"}, {7, TAB_FN8_BUTTON_SEND_FN8, "Send_F8"},
     };
     for (const Button& b : buttons) {
         SCOPED_TRACE(b.callback);
@@ -289,7 +325,11 @@ TEST_F(Runtime, ClosingTheWindowAsksThePanelCallback)
 
 TEST_F(Runtime, MessagePopupIsModalAndShowsTitleAndMessage)
 {
-    struct Seen { std::string title, message; Shown_Box box; int count = 0; };
+    struct Seen {
+        std::string title, message;
+        Shown_Box box;
+        int count = 0;
+    };
     Seen seen;
     UiTest_SetPopupObserver([&seen](const std::string& title, const std::string& message) {
         ++seen.count;
@@ -330,7 +370,8 @@ TEST_F(Runtime, LoadingFindsThePanelFileByNameAndPanelNumber)
     EXPECT_EQ(DiscardPanel(second), 0);
     EXPECT_EQ(LoadPanel(0, "OTHER.uir", PANEL), UI_ERR_PANEL_FILE);
     EXPECT_EQ(LoadPanel(0, "KX418.uir", 99), UI_ERR_NO_SUCH_PANEL);
-    EXPECT_EQ(LoadPanel(0, "KX418.uir", TAB_FN1), UI_ERR_NO_SUCH_PANEL) << "a page is not top-level";
+    EXPECT_EQ(LoadPanel(0, "KX418.uir", TAB_FN1), UI_ERR_NO_SUCH_PANEL)
+        << "a page is not top-level";
     EXPECT_EQ(LoadPanel(panel_, "KX418.uir", PANEL), UI_ERR_NOT_TOP_LEVEL);
 }
 
@@ -341,7 +382,8 @@ TEST_F(Runtime, DiscardingAPanelEndsItsPagesHandles)
     EXPECT_EQ(DisplayPanel(page), UI_ERR_NOT_TOP_LEVEL);
     ASSERT_EQ(DiscardPanel(panel_), 0);
     double value = -1.0;
-    EXPECT_EQ(GetCtrlAttribute(page, TAB_FN1_NUMERIC_T1_F1, ATTR_CTRL_VAL, &value), UI_ERR_BAD_HANDLE);
+    EXPECT_EQ(GetCtrlAttribute(page, TAB_FN1_NUMERIC_T1_F1, ATTR_CTRL_VAL, &value),
+              UI_ERR_BAD_HANDLE);
     EXPECT_FALSE(Has_Window(panel_));
     EXPECT_EQ(DiscardPanel(panel_), UI_ERR_BAD_HANDLE);
     panel_ = -1;

@@ -36,14 +36,21 @@ TEST_F(NumericArrows, SitAtTheLeftOfTheField)
 // Malformed panel files are refused with the line that is wrong.
 TEST(PanelFile, MalformedFilesAreRefusedWithTheirLine)
 {
-    struct Case { const char* text; const char* error; };
+    struct Case {
+        const char* text;
+        const char* error;
+    };
     const Case cases[] = {
-        {"panel P 1 width=10 height=10\ncontrol 3 A text top=0 left=0 width=1 height=1\n", "line 2"},
+        {"panel P 1 width=10 height=10\ncontrol 3 A text top=0 left=0 width=1 height=1\n",
+         "line 2"},
         {"panel P 1 width=10 height=10 colour=XYZ\n", "colour"},
         {"panel P 1 width=10 height=10 shade=1\n", "unknown field: shade"},
         {"panel P 1 width=10 height=10 title=\"open\n", "unterminated"},
-        {"panel P 1 width=10 height=10\npanel Q 2 page_of=P.TAB index=0 width=5 height=5\n", "line 2"},
-        {"panel P 1 width=10 height=10\ncontrol 2 N numeric type=double min=1 max=0 step=1 top=0 left=0 width=1 height=1\n", "min"},
+        {"panel P 1 width=10 height=10\npanel Q 2 page_of=P.TAB index=0 width=5 height=5\n",
+         "line 2"},
+        {"panel P 1 width=10 height=10\ncontrol 2 N numeric type=double min=1 max=0 step=1 top=0 "
+         "left=0 width=1 height=1\n",
+         "min"},
         {"control 2 A text top=0 left=0 width=1 height=1\n", "before any panel"},
         {"# nothing\n", "no panel"},
     };
@@ -62,18 +69,23 @@ TEST(PanelFile, WhatARuntimeCannotBuildIsRefusedBeforeBuilding)
 {
     const std::string tab = "panel P 1 width=100 height=100\n"
                             "control 2 T tab top=10 left=10 width=80 height=80\n";
-    const std::string page = "panel A 2 page_of=P.T index=0 label=a top=30 left=10 width=80 height=60\n";
+    const std::string page =
+        "panel A 2 page_of=P.T index=0 label=a top=30 left=10 width=80 height=60\n";
     const auto numeric = [](const char* type_and_limits) {
-        return std::string("panel P 1 width=100 height=100\ncontrol 2 N numeric ") + type_and_limits +
-               " step=1 top=0 left=0 width=10 height=10\n";
+        return std::string("panel P 1 width=100 height=100\ncontrol 2 N numeric ") +
+               type_and_limits + " step=1 top=0 left=0 width=10 height=10\n";
     };
-    struct Case { std::string text; const char* error; };
+    struct Case {
+        std::string text;
+        const char* error;
+    };
     const Case cases[] = {
         {tab + page, nullptr},
         {tab, "without pages"},
         {tab + "panel A 2 page_of=P.T index=0 top=30 left=10 width=81 height=60\n", "do not fit"},
         {tab + "panel A 2 page_of=P.T index=0 top=10 left=10 width=80 height=60\n", "do not fit"},
-        {tab + page + "panel B 3 page_of=P.T index=1 top=30 left=10 width=80 height=59\n", "differ"},
+        {tab + page + "panel B 3 page_of=P.T index=1 top=30 left=10 width=80 height=59\n",
+         "differ"},
         {numeric("type=uint8 min=0 max=255"), nullptr},
         {numeric("type=uint8 min=0 max=256"), "value type holds"},
         {numeric("type=uint32 min=0 max=2147483647"), nullptr},
@@ -81,7 +93,8 @@ TEST(PanelFile, WhatARuntimeCannotBuildIsRefusedBeforeBuilding)
         {numeric("type=uint32 min=-1 max=5"), "value type holds"},
         {numeric("type=int32 min=-2147483649 max=0"), "value type holds"},
         {numeric("type=double min=-1e12 max=1e12"), nullptr},
-        {"panel P 1 width=10 height=10\ncontrol 2 I indicator type=double top=0 left=0 width=1 height=1\n",
+        {"panel P 1 width=10 height=10\ncontrol 2 I indicator type=double top=0 left=0 width=1 "
+         "height=1\n",
          "unsigned 32-bit"},
     };
     for (const Case& c : cases) {

@@ -232,15 +232,23 @@ TEST_F(Transfer, EachPageSendsItsFunctionAndTimes)
         std::string report;
     };
     const Case cases[] = {
-        {2, TAB_FN3_BUTTON_SEND_FN3, {{TAB_FN3_NUMERIC_T1_F3, 10}, {TAB_FN3_NUMERIC_T2_F3, 20}},
+        {2,
+         TAB_FN3_BUTTON_SEND_FN3,
+         {{TAB_FN3_NUMERIC_T1_F3, 10}, {TAB_FN3_NUMERIC_T2_F3, 20}},
          Send(3, 0, 10000, 20000)},
         {0, TAB_FN1_BUTTON_SEND_FN1, {{TAB_FN1_NUMERIC_T1_F1, 1.5}}, Send(1, 0, 1500, 0)},
-        {7, TAB_FN8_BUTTON_SEND_FN8, {{TAB_FN8_NUMERIC_T1_F8, 0.1}, {TAB_FN8_NUMERIC_T2_F8, 0.1}},
+        {7,
+         TAB_FN8_BUTTON_SEND_FN8,
+         {{TAB_FN8_NUMERIC_T1_F8, 0.1}, {TAB_FN8_NUMERIC_T2_F8, 0.1}},
          Send(8, 0, 100, 100)},
-        {1, TAB_FN2_BUTTON_SEND_FN2, {{TAB_FN2_NUMERIC_T1_F2, 2678400.0}},
+        {1,
+         TAB_FN2_BUTTON_SEND_FN2,
+         {{TAB_FN2_NUMERIC_T1_F2, 2678400.0}},
          Send(2, 0, 2678400000u, 0)},
         {3, TAB_FN4_BUTTON_SEND_FN4, {{TAB_FN4_NUMERIC_T1_F4, 32.3}}, Send(4, 0, 32299, 0)},
-        {7, TAB_FN8_BUTTON_SEND_FN8, {{TAB_FN8_NUMERIC_T1_F8, 7}, {TAB_FN8_NUMERIC_T2_F8, 0.5}},
+        {7,
+         TAB_FN8_BUTTON_SEND_FN8,
+         {{TAB_FN8_NUMERIC_T1_F8, 7}, {TAB_FN8_NUMERIC_T2_F8, 0.5}},
          Send(8, 0, 7000, 500)},
         {4, TAB_FN5_BUTTON_SEND_FN5, {{TAB_FN5_NUMERIC_T1_F5, 64.1}}, Send(5, 0, 64099, 0)},
         {5, TABPANEL_6_BUTTON_SEND_FN6, {}, Send(6, 0, 0, 0)},
@@ -293,8 +301,8 @@ TEST_F(Transfer, SequencerSendsNineReportsInOrderWithAutoRestart)
 {
     // Every channel different; channel 2 stops before it starts, channel 3
     // overlaps channel 2: sent as entered.
-    const double times[8][2] = {{1, 2},       {5, 3},   {2.5, 6}, {32.3, 40}, {0, 0.1},
-                                {100, 2678400.0}, {7, 8}, {9.9, 10}};
+    const double times[8][2] = {{1, 2},   {5, 3},           {2.5, 6}, {32.3, 40},
+                                {0, 0.1}, {100, 2678400.0}, {7, 8},   {9.9, 10}};
     for (int n = 0; n < 8; ++n) {
         Set(8, Channels[n].start, times[n][0]);
         Set(8, Channels[n].stop, times[n][1]);
@@ -346,9 +354,9 @@ TEST_F(Transfer, SequencerStopsAtTheFirstFailureWithOneBox)
     library->failing_reply = 3;
     dTime1 = -1;
     EXPECT_EQ(Send_F9(Page(8), TAB_FN9_BUTTON_SEND_FN9, EVENT_COMMIT, nullptr, 0, 0), 1);
-    EXPECT_EQ(Take_Calls(), (Calls{"open", Send(91, 0, 1000, 10000), "reply",
-                                   Send(92, 0, 2000, 20000), "reply", Send(93, 0, 3000, 30000),
-                                   "reply", Reply_Error}));
+    EXPECT_EQ(Take_Calls(),
+              (Calls{"open", Send(91, 0, 1000, 10000), "reply", Send(92, 0, 2000, 20000), "reply",
+                     Send(93, 0, 3000, 30000), "reply", Reply_Error}));
     EXPECT_TRUE(library->open) << "left open after the failure";
     EXPECT_EQ(dTime1, 3.0) << "channels after the failing one are not read";
     EXPECT_EQ(dTime2, 30.0);

@@ -95,7 +95,8 @@ QRect ArrowRect(QAbstractSpinBox* box, bool up)
 QRect FieldRect(QAbstractSpinBox* box)
 {
     const QStyleOptionSpinBox option = SpinOption(box);
-    return box->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxEditField, box);
+    return box->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxEditField,
+                                        box);
 }
 
 void ClickArrow(QAbstractSpinBox* box, bool up)
@@ -128,7 +129,8 @@ void Click_Arrow(int panel, int control, bool up)
 
 void Type_Into(int panel, int control, const std::string& text, bool commit)
 {
-    if (QAbstractSpinBox* box = SpinBox(panel, control)) TypeInto(box, QString::fromStdString(text), commit);
+    if (QAbstractSpinBox* box = SpinBox(panel, control))
+        TypeInto(box, QString::fromStdString(text), commit);
 }
 
 void Paste_Into(int panel, int control, const std::string& text)
@@ -352,7 +354,8 @@ std::string Tab_Label(int panel, int tab_control, int index)
 Panel_Rect Tab_Place(int panel, int tab_control, int index)
 {
     QTabBar* bar = Tabs(panel, tab_control);
-    return bar != nullptr ? RectIn(UiQt_PanelWidget(panel), bar, bar->tabRect(index)) : Panel_Rect{};
+    return bar != nullptr ? RectIn(UiQt_PanelWidget(panel), bar, bar->tabRect(index))
+                          : Panel_Rect{};
 }
 
 bool Reaches(int panel, int x, int y, int control, std::string& found)
@@ -364,7 +367,8 @@ bool Reaches(int panel, int x, int y, int control, std::string& found)
     QWidget* hit = window->childAt(point);
     for (QWidget* w = hit; w != nullptr; w = w->parentWidget())
         if (w == target) return true;
-    found = hit != nullptr ? std::string(hit->metaObject()->className()) + " " + hit->objectName().toStdString()
+    found = hit != nullptr ? std::string(hit->metaObject()->className()) + " " +
+                                 hit->objectName().toStdString()
                            : std::string("nothing");
     return false;
 }
@@ -379,7 +383,9 @@ void Mouse_At(int panel, int x, int y, Mouse action)
     case Mouse::Down: QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, point); break;
     case Mouse::Up: QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, point); break;
     case Mouse::Click: QTest::mouseClick(handle, Qt::LeftButton, Qt::NoModifier, point); break;
-    case Mouse::Double_Click: QTest::mouseDClick(handle, Qt::LeftButton, Qt::NoModifier, point); break;
+    case Mouse::Double_Click:
+        QTest::mouseDClick(handle, Qt::LeftButton, Qt::NoModifier, point);
+        break;
     }
     Settle();
 }
@@ -396,7 +402,8 @@ bool Has_Keyboard(int panel, int control)
     QWidget* widget = Control(panel, control);
     if (widget == nullptr) return false;
     QWidget* focus = widget->window()->focusWidget();
-    return focus != nullptr && (focus == widget || widget->isAncestorOf(focus)) && focus->hasFocus();
+    return focus != nullptr && (focus == widget || widget->isAncestorOf(focus)) &&
+           focus->hasFocus();
 }
 
 void Drop_Keyboard(int panel)

@@ -14,7 +14,8 @@
 
 namespace {
 
-std::vector<const UiControlEntry*> Time_Controls(const UiPanelEntry& page) {
+std::vector<const UiControlEntry*> Time_Controls(const UiPanelEntry& page)
+{
     std::vector<const UiControlEntry*> times;
     for (const UiControlEntry& control : page.controls)
         if (control.kind == UiControlKind::Numeric && control.value_type == UiValueType::Double)
@@ -22,7 +23,8 @@ std::vector<const UiControlEntry*> Time_Controls(const UiPanelEntry& page) {
     return times;
 }
 
-void Expect_Time_Rule(const UiControlEntry& control, double lower_limit) {
+void Expect_Time_Rule(const UiControlEntry& control, double lower_limit)
+{
     SCOPED_TRACE(control.constant);
     EXPECT_TRUE(control.has_limits);
     EXPECT_DOUBLE_EQ(control.minimum, lower_limit);
@@ -32,7 +34,8 @@ void Expect_Time_Rule(const UiControlEntry& control, double lower_limit) {
     EXPECT_EQ(control.precision, Page_Time_Decimals);
 }
 
-TEST(Panel_Rules, ThePanelFileShowsTheRulesOfEveryPage) {
+TEST(Panel_Rules, ThePanelFileShowsTheRulesOfEveryPage)
+{
     std::ifstream file(KX418_PANEL_FILE);
     ASSERT_TRUE(file) << KX418_PANEL_FILE;
     std::stringstream text;
@@ -50,7 +53,8 @@ TEST(Panel_Rules, ThePanelFileShowsTheRulesOfEveryPage) {
         const int function = page.page_index + 1;
         if (const Function_Page* rule = Find_Function_Page(function)) {
             ASSERT_EQ(static_cast<int>(times.size()), rule->times);
-            for (const UiControlEntry* control : times) Expect_Time_Rule(*control, rule->lower_limit);
+            for (const UiControlEntry* control : times)
+                Expect_Time_Rule(*control, rule->lower_limit);
         } else {
             ASSERT_EQ(function, Sequencer_Function);
             ASSERT_EQ(static_cast<int>(times.size()), 2 * Sequencer_Channel_Count);

@@ -31,7 +31,8 @@ struct Run_Result {
     std::string err;
 };
 
-Run_Result Run_Tool(std::vector<std::string> arguments) {
+Run_Result Run_Tool(std::vector<std::string> arguments)
+{
     arguments.insert(arguments.begin(), "kx418ctl");
     std::vector<const char*> argv;
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
@@ -45,12 +46,16 @@ Run_Result Run_Tool(std::vector<std::string> arguments) {
 }
 
 // The system's temporary folder (under wine, the prefix's).
-std::string Temporary_Folder() { return std::filesystem::temp_directory_path().string(); }
+std::string Temporary_Folder()
+{
+    return std::filesystem::temp_directory_path().string();
+}
 
 // A file in the temporary folder, removed again at the end.
 class Temporary_File {
 public:
-    explicit Temporary_File(const std::string& text) {
+    explicit Temporary_File(const std::string& text)
+    {
         static std::mt19937_64 random{std::random_device{}()};
         path_ = (std::filesystem::temp_directory_path() /
                  ("kx418ctl-test-" + std::to_string(random()) + ".toml"))
@@ -66,7 +71,8 @@ private:
 
 class Kx418ctl : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         fake_hid::Reset();
         // A module that would acknowledge anything: whatever is refused is
         // refused before it is reached.
@@ -78,13 +84,14 @@ protected:
 // Words of the tool's libraries (the command-line and TOML parsers) that
 // must never reach a user.
 constexpr const char* Library_Wording[] = {
-    "toml::",     "[error]",         "bad format", "appeared",    "takes 0",
-    " required",  "Expected",        "expected at", "The following", "excludes",
-    "Could not",  "At Most",         "not in range", "TEXT",       "INT",
-    "REQUIRED",   "Positionals",     "SUBCOMMAND", "[OPTIONS]",  "Excludes",
+    "toml::",    "[error]",     "bad format",   "appeared",      "takes 0",
+    " required", "Expected",    "expected at",  "The following", "excludes",
+    "Could not", "At Most",     "not in range", "TEXT",          "INT",
+    "REQUIRED",  "Positionals", "SUBCOMMAND",   "[OPTIONS]",     "Excludes",
 };
 
-void Expect_Own_Words(const std::string& text) {
+void Expect_Own_Words(const std::string& text)
+{
     for (const char* words : Library_Wording)
         EXPECT_EQ(text.find(words), std::string::npos) << "\"" << words << "\" in:\n" << text;
 }
@@ -94,7 +101,8 @@ struct Bad_Input {
     std::string message;  // a part of the one line the tool writes
 };
 
-TEST_F(Kx418ctl, BadInputIsRefusedBeforeAnythingIsOpened) {
+TEST_F(Kx418ctl, BadInputIsRefusedBeforeAnythingIsOpened)
+{
     const std::string huge(400, '9');
     Temporary_File malformed("auto-restart = true\n[channel.1]\nstart = 1.5\nstop = = 2\n");
     Temporary_File two_decimals("[channel.2]\nstart = 1.25\n");
@@ -149,29 +157,36 @@ TEST_F(Kx418ctl, BadInputIsRefusedBeforeAnythingIsOpened) {
         {{"send", "1", ".5"}, "TIME1 \".5\": not a number"},
         {{"send", "2", "99999999999999999999"}, "above the upper limit"},
         {{"send", "2", huge}, "TIME1 \"9999999999999999999999999999999999999999...\": too large"},
-        {{"send", "1", "1", "--index", "-1"}, "--index \"-1\": not a whole number (modules are numbered 0 to 65535)"},
+        {{"send", "1", "1", "--index", "-1"},
+         "--index \"-1\": not a whole number (modules are numbered 0 to 65535)"},
         {{"send", "1", "1", "--index", "x"}, "--index \"x\": not a whole number"},
-        {{"send", "1", "1", "--index", "65536"}, "--index \"65536\": unknown (modules are numbered 0 to 65535)"},
+        {{"send", "1", "1", "--index", "65536"},
+         "--index \"65536\": unknown (modules are numbered 0 to 65535)"},
         {{"send", "6", "--index"}, "--index: needs N, e.g. --index 1 (see kx418ctl send --help)"},
         {{"send", "6", "--index", "0", "--index", "1"}, "--index: given twice"},
         {{"send", "1", "1", "--device", "/dev/hidraw0", "--index", "1"},
          "--device and --index: one or the other, not both"},
         {{"send", "1", "1", "--device", ""}, "--device: empty path"},
-        {{"send", "6", "--device"}, "--device: needs PATH, e.g. --device " + std::string(Example_Device_Path())},
+        {{"send", "6", "--device"},
+         "--device: needs PATH, e.g. --device " + std::string(Example_Device_Path())},
         {{"send", "1", "1", "--frobnicate"},
          "unknown option \"--frobnicate\" (send's options: --help, --dry-run, --device, --index)"},
         {{"send", "--dry-run=maybe", "6"}, "--dry-run: takes no value"},
-        {{"list", "now"}, "unexpected argument \"now\" (list takes only its options: --help, --json)"},
+        {{"list", "now"},
+         "unexpected argument \"now\" (list takes only its options: --help, --json)"},
         {{"--json", "list"}, "unknown option \"--json\" (kx418ctl's options: --help, --version)"},
         {{}, "a command is needed: list, send or sequence (see kx418ctl --help)"},
         {{"reset"}, "unknown command \"reset\""},
         {{"sequence", "--channel", "1", "2"},
-         "--channel: needs N START STOP (3 values), e.g. --channel 2 5 7.5 (see kx418ctl sequence --help)"},
-        {{"sequence", "--channel", "1", "2", "3", "4"}, "--channel: takes N START STOP, three values a channel; 4 given"},
+         "--channel: needs N START STOP (3 values), e.g. --channel 2 5 7.5 (see kx418ctl sequence "
+         "--help)"},
+        {{"sequence", "--channel", "1", "2", "3", "4"},
+         "--channel: takes N START STOP, three values a channel; 4 given"},
         {{"sequence", "--auto-restart", "--no-auto-restart"},
          "--auto-restart and --no-auto-restart: one or the other, not both"},
         {{"sequence", "--file", "a.toml", "--file", "b.toml"}, "--file: given twice"},
-        {{"sequence", "--channel", "0", "1", "2"}, "--channel N \"0\": unknown (channels are 1 to 8)"},
+        {{"sequence", "--channel", "0", "1", "2"},
+         "--channel N \"0\": unknown (channels are 1 to 8)"},
         {{"sequence", "--channel", "1", "1", "2", "--channel", "1", "3", "4"},
          "--channel 1: given twice"},
         {{"sequence", "--channel", "2", "1,5", "2"}, "channel 2 START \"1,5\": decimal comma"},
@@ -181,22 +196,30 @@ TEST_F(Kx418ctl, BadInputIsRefusedBeforeAnythingIsOpened) {
         {{"sequence", "--file", Temporary_Folder()},
          "sequence file " + Temporary_Folder() + ": a folder, not a file"},
         {{"sequence", "--file", malformed.path()},
-         malformed.path() + ":4: expected a time in seconds (e.g. 1.5), or true or false after \"stop =\", found \"= 2\""},
+         malformed.path() + ":4: expected a time in seconds (e.g. 1.5), or true or false after "
+                            "\"stop =\", found \"= 2\""},
         {{"sequence", "--file", repeated.path()}, repeated.path() + ":3: \"start\" given twice"},
-        {{"sequence", "--file", no_value.path()}, no_value.path() + ":2: expected a time in seconds"},
+        {{"sequence", "--file", no_value.path()},
+         no_value.path() + ":2: expected a time in seconds"},
         {{"sequence", "--file", open_header.path()},
          open_header.path() + ":1: expected a table header [channel.N] closed by \"]\""},
-        {{"sequence", "--file", bad_key.path()}, bad_key.path() + ":2: expected a key (auto-restart, start or stop)"},
-        {{"sequence", "--dry-run", "--file", deep.path()}, deep.path() + ":1: nested deeper than a sequence file goes"},
+        {{"sequence", "--file", bad_key.path()},
+         bad_key.path() + ":2: expected a key (auto-restart, start or stop)"},
+        {{"sequence", "--dry-run", "--file", deep.path()},
+         deep.path() + ":1: nested deeper than a sequence file goes"},
         {{"sequence", "--file", deep.path()}, deep.path() + ":1: nested deeper"},
         {{"sequence", "--file", deep_later.path()}, deep_later.path() + ":4: nested deeper"},
         {{"sequence", "--file", deep_key.path()}, deep_key.path() + ":1: nested deeper"},
         {{"sequence", "--file", two_decimals.path()},
          two_decimals.path() + ":2: channel 2 start \"1.25\": more than one decimal"},
-        {{"sequence", "--file", unknown_key.path()}, unknown_key.path() + ":2: unknown key \"begin\""},
-        {{"sequence", "--file", bad_channel.path()}, "channel \"9\": unknown (channels are 1 to 8)"},
-        {{"sequence", "--file", exponent.path()}, exponent.path() + ":2: channel 1 stop \"1e3\": no exponent"},
-        {{"sequence", "--file", wrong_type.path()}, wrong_type.path() + ":1: auto-restart must be true or false"},
+        {{"sequence", "--file", unknown_key.path()},
+         unknown_key.path() + ":2: unknown key \"begin\""},
+        {{"sequence", "--file", bad_channel.path()},
+         "channel \"9\": unknown (channels are 1 to 8)"},
+        {{"sequence", "--file", exponent.path()},
+         exponent.path() + ":2: channel 1 stop \"1e3\": no exponent"},
+        {{"sequence", "--file", wrong_type.path()},
+         wrong_type.path() + ":1: auto-restart must be true or false"},
     };
     for (const Bad_Input& bad : cases) {
         std::string shown;
@@ -218,7 +241,8 @@ TEST_F(Kx418ctl, BadInputIsRefusedBeforeAnythingIsOpened) {
 }
 
 // Text joined into one line, runs of spaces as one.
-std::string Joined(const std::string& text) {
+std::string Joined(const std::string& text)
+{
     std::string joined;
     for (char c : text) {
         if (c == '\n' || c == '\t') c = ' ';
@@ -232,7 +256,8 @@ std::string Joined(const std::string& text) {
 // The manual page's SYNOPSIS as man sets it, one line per command: the
 // words of .B and .I joined by spaces, those of .BR, .RI and the like set
 // without, font escapes dropped.
-std::vector<std::string> Manual_Synopsis() {
+std::vector<std::string> Manual_Synopsis()
+{
     std::ifstream file(KX418CTL_MANUAL);
     EXPECT_TRUE(file) << KX418CTL_MANUAL;
     std::vector<std::string> lines(1);
@@ -253,12 +278,16 @@ std::vector<std::string> Manual_Synopsis() {
         std::string words;
         bool quoted = false;
         for (std::size_t i = space + 1; space != std::string::npos && i < line.size(); ++i) {
-            if (line[i] == '"') quoted = !quoted;
-            else if (line[i] == ' ' && !quoted) words += macro.size() == 2 ? " " : "";
-            else words += line[i];
+            if (line[i] == '"')
+                quoted = !quoted;
+            else if (line[i] == ' ' && !quoted)
+                words += macro.size() == 2 ? " " : "";
+            else
+                words += line[i];
         }
         for (const std::string escape : {"\\fB", "\\fI", "\\fR"})
-            for (std::size_t at; (at = words.find(escape)) != std::string::npos;) words.erase(at, 3);
+            for (std::size_t at; (at = words.find(escape)) != std::string::npos;)
+                words.erase(at, 3);
         for (std::size_t at; (at = words.find("\\-")) != std::string::npos;) words.erase(at, 1);
         lines.back() += (lines.back().empty() ? "" : " ") + words;
     }
@@ -267,19 +296,23 @@ std::vector<std::string> Manual_Synopsis() {
 }
 
 // A help page's usage lines, one per command, continued lines joined.
-std::vector<std::string> Usage_Of(const std::string& page) {
+std::vector<std::string> Usage_Of(const std::string& page)
+{
     std::vector<std::string> lines;
     std::istringstream text(page);
     for (std::string line; std::getline(text, line) && !line.empty();) {
         if (line.starts_with("Usage: ")) line.replace(0, 7, "       ");
-        if (line.starts_with("       kx418ctl")) lines.push_back(Joined(line));
-        else if (!lines.empty()) lines.back() = Joined(lines.back() + " " + line);
+        if (line.starts_with("       kx418ctl"))
+            lines.push_back(Joined(line));
+        else if (!lines.empty())
+            lines.back() = Joined(lines.back() + " " + line);
     }
     return lines;
 }
 
 // The exit codes a help page lists.
-std::set<int> Exits_Of(const std::string& page) {
+std::set<int> Exits_Of(const std::string& page)
+{
     std::set<int> codes;
     const std::size_t table = page.find("\nExit codes:\n");
     std::istringstream text(table == std::string::npos ? "" : page.substr(table + 13));
@@ -296,7 +329,8 @@ struct Help_Page {
     std::size_t synopsis_first;
 };
 
-TEST_F(Kx418ctl, HelpPagesFitEightyColumnsAndAgreeWithTheManualPage) {
+TEST_F(Kx418ctl, HelpPagesFitEightyColumnsAndAgreeWithTheManualPage)
+{
     const std::vector<std::string> manual = Manual_Synopsis();
     ASSERT_EQ(manual.size(), 4u);
     const Help_Page pages[] = {
@@ -338,7 +372,8 @@ TEST_F(Kx418ctl, HelpPagesFitEightyColumnsAndAgreeWithTheManualPage) {
 // Mutations of valid sequence files and command lines from a fixed seed:
 // whatever the input, the tool ends with an exit code its help gives, in
 // its own words, and bad input opens nothing.
-TEST_F(Kx418ctl, MutatedFilesAndCommandLinesEndWithADocumentedExitAndOpenNothingWhenBad) {
+TEST_F(Kx418ctl, MutatedFilesAndCommandLinesEndWithADocumentedExitAndOpenNothingWhenBad)
+{
     std::map<std::string, std::set<int>> documented;
     for (const char* command : {"list", "send", "sequence"})
         documented[command] = Exits_Of(Run_Tool({command, "--help"}).out);
@@ -347,7 +382,8 @@ TEST_F(Kx418ctl, MutatedFilesAndCommandLinesEndWithADocumentedExitAndOpenNothing
     std::mt19937 random(418);
     const auto pick = [&](std::size_t count) { return static_cast<std::size_t>(random() % count); };
     const auto check = [&](const std::vector<std::string>& arguments, const Run_Result& result) {
-        const std::string command = !arguments.empty() && documented.count(arguments[0]) ? arguments[0] : "";
+        const std::string command =
+            !arguments.empty() && documented.count(arguments[0]) ? arguments[0] : "";
         EXPECT_EQ(documented[command].count(result.exit_code), 1u) << result.exit_code;
         Expect_Own_Words(result.err);
         if (result.exit_code != Exit_Usage) return;
@@ -364,16 +400,19 @@ TEST_F(Kx418ctl, MutatedFilesAndCommandLinesEndWithADocumentedExitAndOpenNothing
         "# line 4\nchannel = { 2 = { start = 0.1, stop = 7 } }\nauto-restart = false\n",
         "channel.8.start = 2678400.0\nchannel.8.stop = 0\n",
     };
+    // clang-format off
     const std::string pieces[] = {
         "[", "]", "{", "}", "[[", "]]", "\"", "'", "\"\"\"", "'''", "#", "=", ".", ",", "\n",
         " ", "\\", "1.5", "1e3", "-1", "inf", "true", "channel", "start", "stop",
         "auto-restart", "[channel.9]", "[channel.2]", "99999999999999999999", std::string(1, '\0'),
         "\xff", "\xc3\xa4", "a." + std::string(4000, 'a') + " = 1\n",
     };
+    // clang-format on
     // Each form a valid file may take passes as it is.
     for (const std::string& seed : seeds) {
         Temporary_File file(seed);
-        EXPECT_EQ(Run_Tool({"sequence", "--dry-run", "--file", file.path()}).exit_code, Exit_Sent) << seed;
+        EXPECT_EQ(Run_Tool({"sequence", "--dry-run", "--file", file.path()}).exit_code, Exit_Sent)
+            << seed;
     }
     for (int run = 0; run < 300; ++run) {
         std::string text = seeds[pick(std::size(seeds))];
@@ -404,7 +443,8 @@ TEST_F(Kx418ctl, MutatedFilesAndCommandLinesEndWithADocumentedExitAndOpenNothing
         const Run_Result result = Run_Tool(arguments);
         check(arguments, result);
         if (result.exit_code == Exit_Usage) {
-            EXPECT_NE(result.err.find("sequence file " + file.path()), std::string::npos) << result.err;
+            EXPECT_NE(result.err.find("sequence file " + file.path()), std::string::npos)
+                << result.err;
         }
         Close_Device();
     }
@@ -419,26 +459,33 @@ TEST_F(Kx418ctl, MutatedFilesAndCommandLinesEndWithADocumentedExitAndOpenNothing
         {"list"},
         {"list", "--json"},
     };
+    // clang-format off
     const std::string words[] = {
         "list", "send", "sequence", "--json", "--dry-run", "--device", "--index", "--file",
         "--channel", "--auto-restart", "--no-auto-restart", "--help", "-h", "--version", "--",
         "-", "", "0", "1", "8", "9", "1.5", "0.1", "2678400.1", "-1", "1e3", "x", "/dev/hidraw0",
         "/nonexistent", "--dry-run=x", "--index=1", "--device=", "99999999999", "-x",
     };
+    // clang-format on
     for (int run = 0; run < 300; ++run) {
         std::vector<std::string> arguments = lines[pick(lines.size())];
         for (std::size_t edits = 1 + pick(3); edits > 0; --edits) {
             const std::size_t at = pick(arguments.size() + 1);
             switch (pick(4)) {
-            case 0: arguments.insert(arguments.begin() + static_cast<long>(at), words[pick(std::size(words))]); break;
+            case 0:
+                arguments.insert(arguments.begin() + static_cast<long>(at),
+                                 words[pick(std::size(words))]);
+                break;
             case 1:
-                if (at < arguments.size()) arguments.erase(arguments.begin() + static_cast<long>(at));
+                if (at < arguments.size())
+                    arguments.erase(arguments.begin() + static_cast<long>(at));
                 break;
             case 2:
                 if (at < arguments.size()) arguments[at] = words[pick(std::size(words))];
                 break;
             default:
-                if (at < arguments.size()) arguments[at] = arguments[at].substr(0, pick(arguments[at].size() + 1));
+                if (at < arguments.size())
+                    arguments[at] = arguments[at].substr(0, pick(arguments[at].size() + 1));
             }
         }
         std::string shown;
@@ -457,9 +504,11 @@ struct Outcome_Case {
     const char* message;
 };
 
-TEST_F(Kx418ctl, OutcomesHaveTheSystemsTextsAndTheirExitCodes) {
+TEST_F(Kx418ctl, OutcomesHaveTheSystemsTextsAndTheirExitCodes)
+{
     const Outcome_Case cases[] = {
-        {"acknowledged", [](fake_hid::Device&) {}, Exit_Sent, "Die Einstellungen wurden abgeschickt!\n"},
+        {"acknowledged", [](fake_hid::Device&) {}, Exit_Sent,
+         "Die Einstellungen wurden abgeschickt!\n"},
         {"absent", [](fake_hid::Device& d) { d.vendor = 0x1234; }, Exit_Not_Found,
          "Das Geraet wurde nicht gefunden!\n"},
         {"write fails", [](fake_hid::Device& d) { d.write_fails = true; }, Exit_Not_Written,
@@ -479,13 +528,17 @@ TEST_F(Kx418ctl, OutcomesHaveTheSystemsTextsAndTheirExitCodes) {
             EXPECT_EQ(c.exit_code == Exit_Sent ? result.out : result.err, c.message);
             EXPECT_EQ(c.exit_code == Exit_Sent ? result.err : result.out, "");
             // A failed sequence stops at its first report.
-            const std::size_t reports = c.exit_code == Exit_Sent && std::string(command) == "sequence" ? 9 : 1;
-            EXPECT_EQ(state.written.size(), c.exit_code == Exit_Not_Found || c.exit_code == Exit_Not_Written ? 0 : reports);
+            const std::size_t reports =
+                c.exit_code == Exit_Sent && std::string(command) == "sequence" ? 9 : 1;
+            EXPECT_EQ(state.written.size(),
+                      c.exit_code == Exit_Not_Found || c.exit_code == Exit_Not_Written ? 0
+                                                                                       : reports);
         }
     }
 }
 
-TEST_F(Kx418ctl, NotFoundSaysWhichDeviceThisUserMayNotOpen) {
+TEST_F(Kx418ctl, NotFoundSaysWhichDeviceThisUserMayNotOpen)
+{
     state.devices[0].refuse_probe = true;
     state.devices[0].refusal = Hid_Open_Failure::Busy;
     const Run_Result result = Run_Tool({"send", "7"});
@@ -495,12 +548,14 @@ TEST_F(Kx418ctl, NotFoundSaysWhichDeviceThisUserMayNotOpen) {
               "kx418ctl: /dev/hidraw0 cannot be opened (busy); 'kx418ctl list' says what to do\n");
 }
 
-TEST_F(Kx418ctl, ListExitCodesAndReasons) {
+TEST_F(Kx418ctl, ListExitCodesAndReasons)
+{
     // One module this user may not open: exit 5, with the reason and the remedy.
     state.devices[0].refuse_probe = true;
     Run_Result result = Run_Tool({"list"});
     EXPECT_EQ(result.exit_code, Exit_No_Access);
-    EXPECT_NE(result.out.find("/dev/hidraw0  ????:????  unknown  permission denied: "), std::string::npos)
+    EXPECT_NE(result.out.find("/dev/hidraw0  ????:????  unknown  permission denied: "),
+              std::string::npos)
         << result.out;
     EXPECT_NE(result.out.find(Access_Remedy()), std::string::npos);
 
@@ -509,7 +564,8 @@ TEST_F(Kx418ctl, ListExitCodesAndReasons) {
     state.devices[0].vendor = 0x1234;
     result = Run_Tool({"list"});
     EXPECT_EQ(result.exit_code, Exit_Not_Found);
-    EXPECT_NE(result.out.find("/dev/hidraw0  1234:0418  other device  can be opened"), std::string::npos)
+    EXPECT_NE(result.out.find("/dev/hidraw0  1234:0418  other device  can be opened"),
+              std::string::npos)
         << result.out;
 
     // Nothing at all: exit 1; a module that can be opened: exit 0, and the
@@ -521,7 +577,8 @@ TEST_F(Kx418ctl, ListExitCodesAndReasons) {
     EXPECT_EQ(fake_hid::Open_Count(), 0);
 }
 
-TEST_F(Kx418ctl, IndexCountsTheModulesThatCanBeOpenedAndDeviceTakesOnlyAModule) {
+TEST_F(Kx418ctl, IndexCountsTheModulesThatCanBeOpenedAndDeviceTakesOnlyAModule)
+{
     fake_hid::Add_Device("/dev/hidraw1", 0x1234, 0x5678).acknowledge = true;
     fake_hid::Add_Device("/dev/hidraw2", KX418_Vendor_ID, KX418_Product_ID).refuse_probe = true;
     fake_hid::Add_Device("/dev/hidraw3", KX418_Vendor_ID, KX418_Product_ID).acknowledge = true;
@@ -542,12 +599,14 @@ TEST_F(Kx418ctl, IndexCountsTheModulesThatCanBeOpenedAndDeviceTakesOnlyAModule) 
 // over unopened (here one whose text a zero ends early, so that it reads as
 // another device's path) is no module, and the index after it stays the
 // one the open selects.
-TEST_F(Kx418ctl, IndexIsTheOneTheOpenCountsPastAPathItPassesOver) {
+TEST_F(Kx418ctl, IndexIsTheOneTheOpenCountsPastAPathItPassesOver)
+{
     fake_hid::Add_Device(std::string("/dev/hidraw0\0/1", 15), 0x1234, 0x5678);
     fake_hid::Add_Device("/dev/hidraw2", KX418_Vendor_ID, KX418_Product_ID).acknowledge = true;
 
     const Run_Result list = Run_Tool({"list"});
-    EXPECT_NE(list.out.find("/dev/hidraw2  2b5d:0418  KX418 (index 1)"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("/dev/hidraw2  2b5d:0418  KX418 (index 1)"), std::string::npos)
+        << list.out;
     EXPECT_EQ(list.out.find("(index 2)"), std::string::npos) << list.out;
 
     EXPECT_EQ(Run_Tool({"send", "--index", "1", "6"}).exit_code, Exit_Sent);
@@ -558,17 +617,21 @@ TEST_F(Kx418ctl, IndexIsTheOneTheOpenCountsPastAPathItPassesOver) {
 
 // A module another program holds keeps its index: the tool says it is in
 // use and sends nothing, least of all to the module after it.
-TEST_F(Kx418ctl, IndexOfABusyModuleIsInUseNotTheNextModule) {
+TEST_F(Kx418ctl, IndexOfABusyModuleIsInUseNotTheNextModule)
+{
     state.devices[0].held = true;
     fake_hid::Add_Device("/dev/hidraw1", KX418_Vendor_ID, KX418_Product_ID).acknowledge = true;
 
     const Run_Result list = Run_Tool({"list"});
-    EXPECT_NE(list.out.find("/dev/hidraw0  2b5d:0418  KX418 (index 0)"), std::string::npos) << list.out;
-    EXPECT_NE(list.out.find("/dev/hidraw1  2b5d:0418  KX418 (index 1)"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("/dev/hidraw0  2b5d:0418  KX418 (index 0)"), std::string::npos)
+        << list.out;
+    EXPECT_NE(list.out.find("/dev/hidraw1  2b5d:0418  KX418 (index 1)"), std::string::npos)
+        << list.out;
 
     const Run_Result busy = Run_Tool({"send", "--index", "0", "6"});
     EXPECT_EQ(busy.exit_code, Exit_In_Use);
-    EXPECT_NE(busy.err.find("/dev/hidraw0 is in use by another program"), std::string::npos) << busy.err;
+    EXPECT_NE(busy.err.find("/dev/hidraw0 is in use by another program"), std::string::npos)
+        << busy.err;
     EXPECT_TRUE(state.written.empty());
 
     EXPECT_EQ(Run_Tool({"send", "--index", "1", "6"}).exit_code, Exit_Sent);
@@ -577,7 +640,8 @@ TEST_F(Kx418ctl, IndexOfABusyModuleIsInUseNotTheNextModule) {
 
     const Run_Result past = Run_Tool({"send", "--index", "2", "6"});
     EXPECT_EQ(past.exit_code, Exit_Not_Found);
-    EXPECT_NE(past.err.find("2 modules can be opened (index 0 and 1)"), std::string::npos) << past.err;
+    EXPECT_NE(past.err.find("2 modules can be opened (index 0 and 1)"), std::string::npos)
+        << past.err;
     EXPECT_EQ(fake_hid::Open_Count(), 0);
 }
 

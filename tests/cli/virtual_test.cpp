@@ -29,7 +29,8 @@ struct Tool_Run {
     std::string output;  // stdout and stderr together
 };
 
-Tool_Run Finish(int status, std::string output) {
+Tool_Run Finish(int status, std::string output)
+{
     Tool_Run run;
     run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     run.output = std::move(output);
@@ -37,7 +38,9 @@ Tool_Run Finish(int status, std::string output) {
 }
 
 // kx418ctl with the module's nodes as its /dev/hidraw<N>.
-Tool_Run Kx418ctl_Virtual_Run(const Running_Module& module, const std::vector<std::string>& arguments) {
+Tool_Run Kx418ctl_Virtual_Run(const Running_Module& module,
+                              const std::vector<std::string>& arguments)
+{
     std::vector<std::string> command{KX418_PRIVATE_DEV, module.Folder(), KX418CTL_PROGRAM};
     command.insert(command.end(), arguments.begin(), arguments.end());
     std::string output;
@@ -46,7 +49,8 @@ Tool_Run Kx418ctl_Virtual_Run(const Running_Module& module, const std::vector<st
 }
 
 // The hex bytes of each report line that --dry-run printed.
-std::vector<std::string> Dry_Run_Bytes(const std::string& output) {
+std::vector<std::string> Dry_Run_Bytes(const std::string& output)
+{
     std::vector<std::string> bytes;
     const std::regex line(R"(report \d+ of \d+: ((?:[0-9a-f]{2} ?){17}))");
     for (std::sregex_iterator it(output.begin(), output.end(), line), end; it != end; ++it)
@@ -55,16 +59,19 @@ std::vector<std::string> Dry_Run_Bytes(const std::string& output) {
 }
 
 // The raw bytes of a report the module logged.
-std::string Logged_Bytes(const std::string& log_line) {
+std::string Logged_Bytes(const std::string& log_line)
+{
     const std::size_t raw = log_line.find(" raw ");
     return raw == std::string::npos ? "" : log_line.substr(raw + 5);
 }
 
-Tool_Run Kx418ctl_Virtual_Run(const Running_Module& module, const std::vector<std::string>& arguments);
+Tool_Run Kx418ctl_Virtual_Run(const Running_Module& module,
+                              const std::vector<std::string>& arguments);
 
 class Kx418ctl_Virtual : public Virtual_Module_Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         const std::string reason = virtual_module::Unavailable_Reason();
         if (!reason.empty()) {
             if (const char* ci = std::getenv("CI"); ci != nullptr && std::string(ci) == "true")
@@ -73,12 +80,14 @@ protected:
         }
     }
 
-    static Tool_Run Run_On(const Running_Module& module, const std::vector<std::string>& arguments) {
+    static Tool_Run Run_On(const Running_Module& module, const std::vector<std::string>& arguments)
+    {
         return Kx418ctl_Virtual_Run(module, arguments);
     }
 
     // kx418ctl alone, touching no device (--dry-run).
-    static Tool_Run Run_Alone(const std::vector<std::string>& arguments) {
+    static Tool_Run Run_Alone(const std::vector<std::string>& arguments)
+    {
         std::vector<std::string> command{KX418CTL_PROGRAM};
         command.insert(command.end(), arguments.begin(), arguments.end());
         std::string output;
@@ -87,7 +96,8 @@ protected:
     }
 };
 
-TEST_F(Kx418ctl_Virtual, SendsOneAndTwoTimeFunctionsByteForByteAsDryRunShowsThem) {
+TEST_F(Kx418ctl_Virtual, SendsOneAndTwoTimeFunctionsByteForByteAsDryRunShowsThem)
+{
     Running_Module& module = Start({"hidraw0"});
     struct Case {
         std::vector<std::string> arguments;
@@ -95,9 +105,11 @@ TEST_F(Kx418ctl_Virtual, SendsOneAndTwoTimeFunctionsByteForByteAsDryRunShowsThem
         std::string bytes;
     };
     const std::vector<Case> cases = {
-        {{"1", "1.5"}, "function 1 setting 0 time1 1500 ms time2 0 ms checksum 30 ok",
+        {{"1", "1.5"},
+         "function 1 setting 0 time1 1500 ms time2 0 ms checksum 30 ok",
          "00 30 01 00 dc 05 00 00 00 00 00 00 00 00 00 00 00"},
-        {{"3", "10", "20"}, "function 3 setting 0 time1 10000 ms time2 20000 ms checksum 71 ok",
+        {{"3", "10", "20"},
+         "function 3 setting 0 time1 10000 ms time2 20000 ms checksum 71 ok",
          "00 71 03 00 10 27 00 00 20 4e 00 00 00 00 00 00 00"},
         // Truncated, not rounded; and the upper limit through the upper branch.
         {{"8", "32.3", "2678400"}, "function 8 setting 0 time1 32299 ms time2 2678400000 ms", ""},
@@ -129,21 +141,23 @@ TEST_F(Kx418ctl_Virtual, SendsOneAndTwoTimeFunctionsByteForByteAsDryRunShowsThem
     }
 }
 
-TEST_F(Kx418ctl_Virtual, SequenceSendsNineReportsFromFileAndCommandLineAsDryRunShowsThem) {
+TEST_F(Kx418ctl_Virtual, SequenceSendsNineReportsFromFileAndCommandLineAsDryRunShowsThem)
+{
     Running_Module& module = Start({"hidraw0"});
     char name[] = "/tmp/kx418ctl-sequence-XXXXXX";
     const int fd = mkstemp(name);
     ASSERT_GE(fd, 0);
     close(fd);
     const std::string file = name;
-    std::ofstream(file) << "# line 4\nauto-restart = false\n\n[channel.1]\nstart = 1.5\nstop = 2.5\n"
-                           "[channel.3]\nstart = 32.3\nstop = 10\n";
+    std::ofstream(file)
+        << "# line 4\nauto-restart = false\n\n[channel.1]\nstart = 1.5\nstop = 2.5\n"
+           "[channel.3]\nstart = 32.3\nstop = 10\n";
     struct Remove {
         std::string path;
         ~Remove() { std::remove(path.c_str()); }
     } remove_file{file};
-    const std::vector<std::string> arguments{"sequence", "--file", file, "--channel", "8",
-                                             "2678400", "0.1", "--auto-restart"};
+    const std::vector<std::string> arguments{"sequence", "--file",  file,  "--channel",
+                                             "8",        "2678400", "0.1", "--auto-restart"};
     std::vector<std::string> dry = arguments;
     dry.push_back("--dry-run");
     const Tool_Run preview = Run_Alone(dry);
@@ -156,15 +170,20 @@ TEST_F(Kx418ctl_Virtual, SequenceSendsNineReportsFromFileAndCommandLineAsDryRunS
     EXPECT_EQ(run.output, "Die Einstellungen wurden abgeschickt!\n");
     const std::vector<std::string> reports = module.Reports_Of("hidraw0");
     ASSERT_EQ(reports.size(), 9u);
-    for (std::size_t i = 0; i < reports.size(); ++i) EXPECT_EQ(Logged_Bytes(reports[i]), previewed[i]);
-    EXPECT_NE(reports[0].find("function 91 setting 0 time1 1500 ms time2 2500 ms"), std::string::npos);
+    for (std::size_t i = 0; i < reports.size(); ++i)
+        EXPECT_EQ(Logged_Bytes(reports[i]), previewed[i]);
+    EXPECT_NE(reports[0].find("function 91 setting 0 time1 1500 ms time2 2500 ms"),
+              std::string::npos);
     EXPECT_NE(reports[1].find("function 92 setting 0 time1 0 ms time2 0 ms"), std::string::npos);
-    EXPECT_NE(reports[2].find("function 93 setting 0 time1 32299 ms time2 10000 ms"), std::string::npos);
-    EXPECT_NE(reports[7].find("function 98 setting 0 time1 2678400000 ms time2 100 ms"), std::string::npos);
+    EXPECT_NE(reports[2].find("function 93 setting 0 time1 32299 ms time2 10000 ms"),
+              std::string::npos);
+    EXPECT_NE(reports[7].find("function 98 setting 0 time1 2678400000 ms time2 100 ms"),
+              std::string::npos);
     EXPECT_NE(reports[8].find("function 9 setting 1 time1 0 ms time2 0 ms"), std::string::npos);
 }
 
-TEST_F(Kx418ctl_Virtual, SequenceStopsAtOnceWhenTheModuleIsRemoved) {
+TEST_F(Kx418ctl_Virtual, SequenceStopsAtOnceWhenTheModuleIsRemoved)
+{
     Running_Module& module = Start({"hidraw0:remove-after=3"});
     // The time the tool itself takes, inside the namespace.
     std::string output;
@@ -176,10 +195,12 @@ TEST_F(Kx418ctl_Virtual, SequenceStopsAtOnceWhenTheModuleIsRemoved) {
     const Tool_Run run = Finish(status, output);
     EXPECT_EQ(run.exit_code, 4) << run.output;
     std::smatch took;
-    ASSERT_TRUE(std::regex_search(run.output, took, std::regex(R"(took (\S+) (\S+)\n$)"))) << run.output;
+    ASSERT_TRUE(std::regex_search(run.output, took, std::regex(R"(took (\S+) (\S+)\n$)")))
+        << run.output;
     EXPECT_EQ(run.output.substr(0, took.position(0)), "Empfangsfehler!\n");
     const double seconds = std::stod(took[2]) - std::stod(took[1]);
-    EXPECT_LT(seconds, 1.0) << seconds << " s: it waited for the reply limit instead of stopping at once";
+    EXPECT_LT(seconds, 1.0) << seconds
+                            << " s: it waited for the reply limit instead of stopping at once";
 
     const std::vector<std::string> reports = module.Reports_Of("hidraw0");
     EXPECT_EQ(reports.size(), 3u);
@@ -188,16 +209,18 @@ TEST_F(Kx418ctl_Virtual, SequenceStopsAtOnceWhenTheModuleIsRemoved) {
     EXPECT_TRUE(removed);
 }
 
-TEST_F(Kx418ctl_Virtual, ListShowsEveryDeviceInWalkOrderWithAccessAndReasons) {
-    Running_Module& module = Start({"hidraw0:vendor=1234,product=5678", "hidraw1",
-                                    "hidraw2:refuse-open=eacces", "hidraw3:refuse-open=ebusy",
-                                    "hidraw4"});
+TEST_F(Kx418ctl_Virtual, ListShowsEveryDeviceInWalkOrderWithAccessAndReasons)
+{
+    Running_Module& module =
+        Start({"hidraw0:vendor=1234,product=5678", "hidraw1", "hidraw2:refuse-open=eacces",
+               "hidraw3:refuse-open=ebusy", "hidraw4"});
     const Tool_Run text = Run_On(module, {"list"});
     EXPECT_EQ(text.exit_code, 0) << text.output;
     const std::regex expected(
         "/dev/hidraw0  1234:5678  other device  can be opened\n"
         "/dev/hidraw1  2b5d:0418  KX418 \\(index 0\\)  can be opened\n"
-        "/dev/hidraw2  \\?\\?\\?\\?:\\?\\?\\?\\?  unknown  permission denied: [^\n]*udev rule[^\n]*re-plug[^\n]*\n"
+        "/dev/hidraw2  \\?\\?\\?\\?:\\?\\?\\?\\?  unknown  permission denied: [^\n]*udev "
+        "rule[^\n]*re-plug[^\n]*\n"
         "/dev/hidraw3  \\?\\?\\?\\?:\\?\\?\\?\\?  unknown  busy: [^\n]*re-plug[^\n]*\n"
         "/dev/hidraw4  2b5d:0418  KX418 \\(index 1\\)  can be opened\n"
         "A KX418 module can be opened.\n");
@@ -224,7 +247,8 @@ TEST_F(Kx418ctl_Virtual, ListShowsEveryDeviceInWalkOrderWithAccessAndReasons) {
     EXPECT_EQ(document["devices"][3]["problem"], "busy");
 }
 
-TEST_F(Kx418ctl_Virtual, TwoModulesAreChosenByIndexOrPath) {
+TEST_F(Kx418ctl_Virtual, TwoModulesAreChosenByIndexOrPath)
+{
     Running_Module& module = Start({"hidraw0", "hidraw1", "hidraw2:vendor=1234"});
     EXPECT_EQ(Run_On(module, {"send", "--index", "1", "6"}).exit_code, 0);
     EXPECT_EQ(module.Reports_Of("hidraw0").size(), 0u);
@@ -237,23 +261,23 @@ TEST_F(Kx418ctl_Virtual, TwoModulesAreChosenByIndexOrPath) {
     // A foreign device and a missing path are no module.
     Tool_Run run = Run_On(module, {"send", "--device", "/dev/hidraw2", "7"});
     EXPECT_EQ(run.exit_code, 1);
-    EXPECT_EQ(run.output,
-              "Das Geraet wurde nicht gefunden!\n"
-              "kx418ctl: /dev/hidraw2 is 1234:0418, not a KX418\n");
+    EXPECT_EQ(run.output, "Das Geraet wurde nicht gefunden!\n"
+                          "kx418ctl: /dev/hidraw2 is 1234:0418, not a KX418\n");
     run = Run_On(module, {"send", "--device", "/dev/hidraw9", "7"});
     EXPECT_EQ(run.exit_code, 1);
-    EXPECT_EQ(run.output,
-              "Das Geraet wurde nicht gefunden!\n"
-              "kx418ctl: /dev/hidraw9: not present; plug the module in (again), or check the path\n");
+    EXPECT_EQ(
+        run.output,
+        "Das Geraet wurde nicht gefunden!\n"
+        "kx418ctl: /dev/hidraw9: not present; plug the module in (again), or check the path\n");
     run = Run_On(module, {"send", "--index", "2", "7"});
     EXPECT_EQ(run.exit_code, 1);
-    EXPECT_EQ(run.output,
-              "Das Geraet wurde nicht gefunden!\n"
-              "kx418ctl: 2 modules can be opened (index 0 and 1)\n");
+    EXPECT_EQ(run.output, "Das Geraet wurde nicht gefunden!\n"
+                          "kx418ctl: 2 modules can be opened (index 0 and 1)\n");
     EXPECT_EQ(module.Reports_Of("hidraw2").size(), 0u);
 }
 
-TEST_F(Kx418ctl_Virtual, AModuleThisUserMayNotOpenIsNamedWithTheRemedy) {
+TEST_F(Kx418ctl_Virtual, AModuleThisUserMayNotOpenIsNamedWithTheRemedy)
+{
     Running_Module& module = Start({"hidraw0:refuse-open=eacces"});
     EXPECT_EQ(Run_On(module, {"list"}).exit_code, 5);
     const Tool_Run run = Run_On(module, {"send", "7"});
@@ -265,7 +289,8 @@ TEST_F(Kx418ctl_Virtual, AModuleThisUserMayNotOpenIsNamedWithTheRemedy) {
 }
 
 // The function number of each report the module logged, in order.
-std::vector<int> Logged_Functions(const Running_Module& module, std::string_view node) {
+std::vector<int> Logged_Functions(const Running_Module& module, std::string_view node)
+{
     std::vector<int> functions;
     for (const std::string& line : module.Reports_Of(node)) {
         const std::size_t at = line.find("function ");
@@ -277,14 +302,16 @@ std::vector<int> Logged_Functions(const Running_Module& module, std::string_view
 // Two runs of the tool at once on one module, the second `delay_ms` later.
 std::pair<Tool_Run, Tool_Run> Run_Together(const Running_Module& module,
                                            const std::vector<std::string>& first,
-                                           const std::vector<std::string>& second, int delay_ms) {
+                                           const std::vector<std::string>& second, int delay_ms)
+{
     auto one = std::async(std::launch::async, [&] { return Kx418ctl_Virtual_Run(module, first); });
     std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
     Tool_Run two = Kx418ctl_Virtual_Run(module, second);
     return {one.get(), std::move(two)};
 }
 
-TEST_F(Kx418ctl_Virtual, TwoRunsAtOnceTakeTurnsAndEachOutcomeIsItsOwn) {
+TEST_F(Kx418ctl_Virtual, TwoRunsAtOnceTakeTurnsAndEachOutcomeIsItsOwn)
+{
     {
         SCOPED_TRACE("the module answers only the first report, 500 ms late");
         Running_Module& module = Start({"hidraw0:answer-first,delay=500"});
@@ -331,7 +358,8 @@ TEST_F(Kx418ctl_Virtual, TwoRunsAtOnceTakeTurnsAndEachOutcomeIsItsOwn) {
 
 // A late answer and a repeated answer never acknowledge the sequencer's
 // next report: the transfer stops with "Empfangsfehler!".
-TEST_F(Kx418ctl_Virtual, SequenceCountsOnlyEachReportsOwnAnswer) {
+TEST_F(Kx418ctl_Virtual, SequenceCountsOnlyEachReportsOwnAnswer)
+{
     struct Case {
         const char* node;
         std::size_t reports;
@@ -354,7 +382,8 @@ TEST_F(Kx418ctl_Virtual, SequenceCountsOnlyEachReportsOwnAnswer) {
 // Another program holds the module (this test, through the library's own
 // lock on the node): list shows it busy; a transfer waits for it, and
 // gives up after the bound with exit code 6 and its line.
-TEST_F(Kx418ctl_Virtual, AModuleInUseIsWaitedForThenReportedBusy) {
+TEST_F(Kx418ctl_Virtual, AModuleInUseIsWaitedForThenReportedBusy)
+{
     Running_Module& module = Start({"hidraw0:vendor=1234", "hidraw1"});
     Hid_Handle lock = Hid_None;
     ASSERT_EQ(Hid_Lock_Device(module.Node_Path("hidraw1").c_str(), 0, lock),

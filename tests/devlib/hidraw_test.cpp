@@ -25,12 +25,14 @@ namespace fs = std::filesystem;
 
 class Temp_Folder {
 public:
-    Temp_Folder() {
+    Temp_Folder()
+    {
         std::string templ = (fs::temp_directory_path() / "kx418-hidraw-XXXXXX").string();
         if (mkdtemp(templ.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         path_ = templ;
     }
-    ~Temp_Folder() {
+    ~Temp_Folder()
+    {
         std::error_code ignored;
         fs::remove_all(path_, ignored);
     }
@@ -45,23 +47,27 @@ private:
 };
 
 struct Pipe {
-    Pipe() {
+    Pipe()
+    {
         if (pipe2(fds.data(), O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("pipe2");
     }
-    ~Pipe() {
+    ~Pipe()
+    {
         for (int fd : fds)
             if (fd >= 0) close(fd);
     }
     Pipe(const Pipe&) = delete;
     Pipe& operator=(const Pipe&) = delete;
-    void Close_Writer() {
+    void Close_Writer()
+    {
         close(fds[1]);
         fds[1] = -1;
     }
     std::array<int, 2> fds{-1, -1};
 };
 
-std::vector<std::string> Listed_Paths() {
+std::vector<std::string> Listed_Paths()
+{
     std::vector<std::string> paths;
     Hid_Device_List* list = Hid_Get_Device_List();
     if (list == nullptr) return {"<no list>"};
@@ -74,7 +80,8 @@ std::vector<std::string> Listed_Paths() {
     return paths;
 }
 
-int Open_Descriptors() {
+int Open_Descriptors()
+{
     int count = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
     return count;
@@ -85,7 +92,8 @@ protected:
     void TearDown() override { Hidraw_Set_Device_Folder("/dev"); }
 };
 
-TEST_F(Hidraw, WalkListsHidrawNodesInAscendingNumber) {
+TEST_F(Hidraw, WalkListsHidrawNodesInAscendingNumber)
+{
     Temp_Folder folder;
     for (const char* name : {"hidraw10", "hidraw2", "hidraw0", "hidraw", "hidrawx", "hidraw1a",
                              "hidraw-1", "event3", "hidraw11"})
@@ -96,12 +104,14 @@ TEST_F(Hidraw, WalkListsHidrawNodesInAscendingNumber) {
                                                         base + "hidraw10", base + "hidraw11"}));
 }
 
-TEST_F(Hidraw, MissingFolderMeansNoList) {
+TEST_F(Hidraw, MissingFolderMeansNoList)
+{
     Hidraw_Set_Device_Folder("/nonexistent-kx418-folder");
     EXPECT_EQ(Hid_Get_Device_List(), nullptr);
 }
 
-TEST_F(Hidraw, NodesWithoutHidAttributesArePassedOverLeavingNothingOpen) {
+TEST_F(Hidraw, NodesWithoutHidAttributesArePassedOverLeavingNothingOpen)
+{
     Temp_Folder folder;
     folder.Touch("hidraw0");
     folder.Touch("hidraw1");
@@ -111,7 +121,8 @@ TEST_F(Hidraw, NodesWithoutHidAttributesArePassedOverLeavingNothingOpen) {
     EXPECT_EQ(Open_Descriptors(), before);
 }
 
-TEST(HidrawAttributes, IdsAboveSignedRangeCompareAsUnsigned) {
+TEST(HidrawAttributes, IdsAboveSignedRangeCompareAsUnsigned)
+{
     hidraw_devinfo info{};
     info.bustype = 3;
     info.vendor = static_cast<__s16>(0xFFFE);
@@ -121,7 +132,8 @@ TEST(HidrawAttributes, IdsAboveSignedRangeCompareAsUnsigned) {
     EXPECT_EQ(attributes.ProductID, 0x8001);
 }
 
-TEST(HidrawChannels, AFailedOpenSaysWhy) {
+TEST(HidrawChannels, AFailedOpenSaysWhy)
+{
     EXPECT_EQ(Hid_Open("/nonexistent/hidraw0", Hid_Access::Probe), Hid_None);
     EXPECT_EQ(Hid_Last_Open_Failure(), Hid_Open_Failure::Missing);
     // A folder cannot be opened for writing: a reason of no other kind.
@@ -133,7 +145,8 @@ TEST(HidrawChannels, AFailedOpenSaysWhy) {
     Hid_Close(opened);
 }
 
-TEST(HidrawChannels, EveryDescriptorIsCloseOnExecAndOnlyTheReadChannelNonBlocking) {
+TEST(HidrawChannels, EveryDescriptorIsCloseOnExecAndOnlyTheReadChannelNonBlocking)
+{
     Temp_Folder folder;
     folder.Touch("hidraw0");
     const std::string path = (folder.path() / "hidraw0").string();
@@ -142,9 +155,9 @@ TEST(HidrawChannels, EveryDescriptorIsCloseOnExecAndOnlyTheReadChannelNonBlockin
         int mode;
         bool non_blocking;
     };
-    for (const Case& c : {Case{Hid_Access::Probe, O_RDWR, false},
-                          Case{Hid_Access::Read, O_RDONLY, true},
-                          Case{Hid_Access::Write, O_WRONLY, false}}) {
+    for (const Case& c :
+         {Case{Hid_Access::Probe, O_RDWR, false}, Case{Hid_Access::Read, O_RDONLY, true},
+          Case{Hid_Access::Write, O_WRONLY, false}}) {
         const Hid_Handle handle = Hid_Open(path.c_str(), c.access);
         ASSERT_NE(handle, Hid_None);
         const int fd = static_cast<int>(handle);
@@ -163,7 +176,8 @@ TEST(HidrawChannels, EveryDescriptorIsCloseOnExecAndOnlyTheReadChannelNonBlockin
 // A read channel that is a pipe: the test writes what a device would hand up.
 class HidrawRead : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         event = Hid_Create_Event();
         ASSERT_NE(event, Hid_None);
         overlapped.hEvent = event;
@@ -171,7 +185,8 @@ protected:
     }
     void TearDown() override { Hid_Close(event); }
 
-    Hid_Wait_Result Read(std::uint32_t limit_ms) {
+    Hid_Wait_Result Read(std::uint32_t limit_ms)
+    {
         if (!Hid_Start_Read(pipe.fds[0], overlapped, buffer)) return Hid_Wait_Result::Failed;
         return Hid_Wait_Read(overlapped, limit_ms);
     }
@@ -182,7 +197,8 @@ protected:
     std::array<std::uint8_t, Hid_Report_Size> buffer{};
 };
 
-TEST_F(HidrawRead, InputReportLandsAfterAReportIdByteOfZero) {
+TEST_F(HidrawRead, InputReportLandsAfterAReportIdByteOfZero)
+{
     std::array<std::uint8_t, 16> report{};
     for (std::size_t i = 0; i < report.size(); ++i) report[i] = static_cast<std::uint8_t>(0x21 + i);
     ASSERT_EQ(write(pipe.fds[1], report.data(), report.size()), 16);
@@ -191,7 +207,8 @@ TEST_F(HidrawRead, InputReportLandsAfterAReportIdByteOfZero) {
     EXPECT_TRUE(std::equal(report.begin(), report.end(), buffer.begin() + 1));
 }
 
-TEST_F(HidrawRead, ReportArrivingDuringTheWaitCompletesIt) {
+TEST_F(HidrawRead, ReportArrivingDuringTheWaitCompletesIt)
+{
     ASSERT_TRUE(Hid_Start_Read(pipe.fds[0], overlapped, buffer));
     const std::uint8_t ack = '!';
     std::thread device([&] {
@@ -203,28 +220,31 @@ TEST_F(HidrawRead, ReportArrivingDuringTheWaitCompletesIt) {
     EXPECT_EQ(buffer[1], '!');
 }
 
-TEST_F(HidrawRead, SilenceTimesOutAfterTheLimit) {
+TEST_F(HidrawRead, SilenceTimesOutAfterTheLimit)
+{
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Read(50), Hid_Wait_Result::Timeout);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
 }
 
-TEST_F(HidrawRead, HangUpFailsWithoutWaitingOutTheLimit) {
+TEST_F(HidrawRead, HangUpFailsWithoutWaitingOutTheLimit)
+{
     pipe.Close_Writer();
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Read(10000), Hid_Wait_Result::Failed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
-TEST(HidrawWrite, WritesExactlyOneWholeReport) {
+TEST(HidrawWrite, WritesExactlyOneWholeReport)
+{
     Pipe pipe;
     std::array<std::uint8_t, Hid_Report_Size> report{};
     report[1] = 0x57;
     // A report of another length is refused by its type: it cannot be passed.
-    static_assert(!std::is_invocable_v<decltype(&Hid_Write), Hid_Handle,
-                                       std::span<const std::uint8_t, 16>>);
-    static_assert(!std::is_invocable_v<decltype(&Hid_Write), Hid_Handle,
-                                       std::span<const std::uint8_t>>);
+    static_assert(
+        !std::is_invocable_v<decltype(&Hid_Write), Hid_Handle, std::span<const std::uint8_t, 16>>);
+    static_assert(
+        !std::is_invocable_v<decltype(&Hid_Write), Hid_Handle, std::span<const std::uint8_t>>);
     ASSERT_TRUE(Hid_Write(pipe.fds[1], report));
     std::array<std::uint8_t, 32> got{};
     EXPECT_EQ(read(pipe.fds[0], got.data(), got.size()), 17);

@@ -16,19 +16,22 @@ using Calls = std::vector<std::string>;
 
 class Reply : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         fake_hid::Reset();
         module = &fake_hid::Add_Device("/dev/module", 0x2B5D, 0x0418);
         ASSERT_EQ(KX418_Open(), 1);
         state.calls.clear();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         KX418_Close();
         EXPECT_EQ(fake_hid::Open_Count(), 0);
     }
 
     bool Event_Signalled() const { return state.open.at(Read_Event).signalled; }
-    static bool Buffer_Is_Zero() {
+    static bool Buffer_Is_Zero()
+    {
         return std::all_of(Report_Buffer.begin(), Report_Buffer.end(),
                            [](std::uint8_t b) { return b == 0; });
     }
@@ -36,7 +39,8 @@ protected:
     fake_hid::Device* module = nullptr;
 };
 
-TEST_F(Reply, OnlyAnExclamationMarkInTheFirstReportByteAcknowledges) {
+TEST_F(Reply, OnlyAnExclamationMarkInTheFirstReportByteAcknowledges)
+{
     struct Case {
         const char* name;
         fake_hid::Input_Report reply;
@@ -63,7 +67,8 @@ TEST_F(Reply, OnlyAnExclamationMarkInTheFirstReportByteAcknowledges) {
     }
 }
 
-TEST_F(Reply, SilenceWaitsTheLimitThenCancelsAndResetsBeforeReturning) {
+TEST_F(Reply, SilenceWaitsTheLimitThenCancelsAndResetsBeforeReturning)
+{
     Report_Buffer.fill(0xAA);
     EXPECT_EQ(KX418_Get_Reply(), 0);
     EXPECT_EQ(state.calls, (Calls{"start read", "wait 2000", "cancel read", "reset event",
@@ -72,17 +77,20 @@ TEST_F(Reply, SilenceWaitsTheLimitThenCancelsAndResetsBeforeReturning) {
     EXPECT_TRUE(Buffer_Is_Zero());
 }
 
-TEST_F(Reply, ReadErrorsFailAtOnceWithTheBufferZero) {
+TEST_F(Reply, ReadErrorsFailAtOnceWithTheBufferZero)
+{
     struct Case {
         const char* name;
         bool fake_hid::Device::*fault;
         Calls calls;
     };
     const std::vector<Case> cases = {
-        {"read cannot be started", &fake_hid::Device::read_start_fails,
+        {"read cannot be started",
+         &fake_hid::Device::read_start_fails,
          {"start read", "reset event", "unlock /dev/module"}},
         // The wait failing otherwise than by time-out abandons the read too.
-        {"wait fails", &fake_hid::Device::wait_fails,
+        {"wait fails",
+         &fake_hid::Device::wait_fails,
          {"start read", "wait 2000", "cancel read", "reset event", "unlock /dev/module"}},
     };
     for (const Case& c : cases) {
@@ -101,14 +109,16 @@ TEST_F(Reply, ReadErrorsFailAtOnceWithTheBufferZero) {
     }
 }
 
-TEST_F(Reply, FailedWriteReturnsZeroAndLeavesTheModuleOpen) {
+TEST_F(Reply, FailedWriteReturnsZeroAndLeavesTheModuleOpen)
+{
     module->write_fails = true;
     EXPECT_EQ(KX418_Send_Cfg(1, 0, 1000, 0), 0);
     EXPECT_EQ(state.calls, (Calls{"discard input", "write", "unlock /dev/module"})) << "no retry";
     EXPECT_EQ(fake_hid::Open_Count(), 3) << "the channels stay open";
 }
 
-TEST_F(Reply, SeveralReportsInARowEachGetTheirOwnChecksumAndLimit) {
+TEST_F(Reply, SeveralReportsInARowEachGetTheirOwnChecksumAndLimit)
+{
     module->acknowledge = true;
     for (std::uint32_t n = 1; n <= 9; ++n) {
         ASSERT_EQ(KX418_Send_Cfg(90 + n, 0, n * 1000, n * 500), 1);
@@ -122,7 +132,8 @@ TEST_F(Reply, SeveralReportsInARowEachGetTheirOwnChecksumAndLimit) {
 
 // Whatever is queued when a report goes out (a late or repeated answer to
 // an earlier one) is dropped first: only the report's own answer counts.
-TEST_F(Reply, InputQueuedBeforeAReportIsDiscardedRightBeforeItIsWritten) {
+TEST_F(Reply, InputQueuedBeforeAReportIsDiscardedRightBeforeItIsWritten)
+{
     struct Case {
         const char* name;
         std::vector<fake_hid::Input_Report> stale;
@@ -133,7 +144,8 @@ TEST_F(Reply, InputQueuedBeforeAReportIsDiscardedRightBeforeItIsWritten) {
         {"a stale \"!\", no answer", {fake_hid::Make_Reply({'!'})}, false, 0},
         {"three stale answers, no answer",
          {fake_hid::Make_Reply({'!'}), fake_hid::Make_Reply({'!'}), fake_hid::Make_Reply({'?'})},
-         false, 0},
+         false,
+         0},
         {"a stale \"?\", then the answer", {fake_hid::Make_Reply({'?'})}, true, 1},
     };
     for (const Case& c : cases) {
@@ -153,7 +165,8 @@ TEST_F(Reply, InputQueuedBeforeAReportIsDiscardedRightBeforeItIsWritten) {
 // A failed write or reply ends the exchange on that open: the lock goes at
 // once, the channels stay, and nothing more is written or awaited until
 // the module is opened again.
-TEST_F(Reply, AFailureEndsTheExchangeUntilTheNextOpen) {
+TEST_F(Reply, AFailureEndsTheExchangeUntilTheNextOpen)
+{
     struct Case {
         const char* name;
         void (*arrange)(fake_hid::Device& module);
@@ -209,7 +222,8 @@ TEST_F(Reply, AFailureEndsTheExchangeUntilTheNextOpen) {
     }
 }
 
-TEST(ReplyWhenClosed, SendAndReplyReturnZeroBeforeOpenAndAfterClose) {
+TEST(ReplyWhenClosed, SendAndReplyReturnZeroBeforeOpenAndAfterClose)
+{
     fake_hid::Reset();
     fake_hid::Add_Device("/dev/module", 0x2B5D, 0x0418).acknowledge = true;
     KX418_Close();

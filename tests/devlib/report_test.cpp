@@ -14,7 +14,10 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Ascii(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes Ascii(std::string_view text)
+{
+    return Bytes(text.begin(), text.end());
+}
 
 struct Crc_Case {
     const char* name;
@@ -22,7 +25,8 @@ struct Crc_Case {
     std::uint8_t from_0xDE;
 };
 
-TEST(Checksum, KnownValues) {
+TEST(Checksum, KnownValues)
+{
     const std::vector<Crc_Case> cases = {
         {"empty", {}, 0xDE},
         {"function 1, 1000 ms", {0x01, 0x00, 0xE8, 0x03, 0, 0, 0, 0, 0, 0}, 0x57},
@@ -36,7 +40,8 @@ TEST(Checksum, KnownValues) {
     for (const Crc_Case& c : cases) EXPECT_EQ(Crc8_Block(c.bytes), c.from_0xDE) << c.name;
 }
 
-TEST(Checksum, DigitsFromZeroGiveTheCatalogueCheckValue) {
+TEST(Checksum, DigitsFromZeroGiveTheCatalogueCheckValue)
+{
     std::uint8_t crc = 0x00;
     for (std::uint8_t byte : Ascii("123456789")) Crc8_Byte(byte, crc);
     EXPECT_EQ(crc, 0xA1);
@@ -46,7 +51,8 @@ TEST(Checksum, DigitsFromZeroGiveTheCatalogueCheckValue) {
 // wrote from the fake.
 class Report : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         fake_hid::Reset();
         Report_Buffer.fill(0);
         fake_hid::Add_Device("/dev/hidraw0", 0x2B5D, 0x0418);
@@ -55,20 +61,23 @@ protected:
     void TearDown() override { KX418_Close(); }
 
     std::array<std::uint8_t, 17> Send(std::uint32_t function, std::uint32_t setting,
-                                      std::uint32_t time1, std::uint32_t time2) {
+                                      std::uint32_t time1, std::uint32_t time2)
+    {
         EXPECT_EQ(KX418_Send_Cfg(function, setting, time1, time2), 1);
         return fake_hid::state.written.back().bytes;
     }
 };
 
-TEST_F(Report, WorkedExampleAsAllSeventeenBytes) {
+TEST_F(Report, WorkedExampleAsAllSeventeenBytes)
+{
     const std::array<std::uint8_t, 17> expected = {0x00, 0x57, 0x01, 0x00, 0xE8, 0x03,
                                                    0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
                                                    0x00, 0x00, 0x00, 0x00, 0x00};
     EXPECT_EQ(Send(1, 0, 1000, 0), expected);
 }
 
-TEST_F(Report, FieldsAndTheirByteOrder) {
+TEST_F(Report, FieldsAndTheirByteOrder)
+{
     // Only the low 8 bits of function number and setting reach the report.
     auto report = Send(0x105, 0x2FF, 1000, 256);
     EXPECT_EQ(report[2], 0x05);
@@ -84,7 +93,8 @@ TEST_F(Report, FieldsAndTheirByteOrder) {
               (std::array<std::uint8_t, 4>{0x78, 0x56, 0x34, 0x12}));
 }
 
-TEST_F(Report, ChecksumCoversBytesTwoToElevenOnly) {
+TEST_F(Report, ChecksumCoversBytesTwoToElevenOnly)
+{
     const auto base = Send(3, 1, 5000, 2500);
     ASSERT_EQ(base[1], 0xD5);
     // Flip each field bit that lands in one byte of 2..11 in turn: the
@@ -93,10 +103,11 @@ TEST_F(Report, ChecksumCoversBytesTwoToElevenOnly) {
         std::uint32_t function, setting, time1, time2;
     };
     const std::vector<Variant> variants = {
-        {2, 1, 5000, 2500},          {3, 0, 5000, 2500},          {3, 1, 5001, 2500},
-        {3, 1, 5000 + 0x100, 2500},  {3, 1, 5000 + 0x10000, 2500}, {3, 1, 5000 + 0x1000000, 2500},
-        {3, 1, 5000, 2501},          {3, 1, 5000, 2500 + 0x100},   {3, 1, 5000, 2500 + 0x10000},
-        {3, 1, 5000, 2500 + 0x1000000},
+        {2, 1, 5000, 2500},           {3, 0, 5000, 2500},
+        {3, 1, 5001, 2500},           {3, 1, 5000 + 0x100, 2500},
+        {3, 1, 5000 + 0x10000, 2500}, {3, 1, 5000 + 0x1000000, 2500},
+        {3, 1, 5000, 2501},           {3, 1, 5000, 2500 + 0x100},
+        {3, 1, 5000, 2500 + 0x10000}, {3, 1, 5000, 2500 + 0x1000000},
     };
     for (std::size_t i = 0; i < variants.size(); ++i) {
         const Variant& v = variants[i];
@@ -107,7 +118,8 @@ TEST_F(Report, ChecksumCoversBytesTwoToElevenOnly) {
     }
 }
 
-TEST_F(Report, TailOfTheLastReplyNeverTravels) {
+TEST_F(Report, TailOfTheLastReplyNeverTravels)
+{
     // A reply with bytes in 12..16 lies in the shared buffer; the next
     // report still carries zero there, and byte 0 is the report ID 0.
     fake_hid::state.devices[0].replies.push_back(

@@ -20,7 +20,8 @@ constexpr std::uint16_t Product = 0x0418;
 class Walk : public ::testing::Test {
 protected:
     void SetUp() override { fake_hid::Reset(); }
-    void TearDown() override {
+    void TearDown() override
+    {
         KX418_Close();
         EXPECT_EQ(fake_hid::Open_Count(), 0) << "handles left open";
         EXPECT_EQ(fake_hid::Locked_Paths(), Paths{}) << "lock left held";
@@ -29,7 +30,8 @@ protected:
 
     // Open: exactly the module at `path` holds its read channel, its event
     // and its write channel, and no probe channel is left.
-    static void Expect_Open_On(const std::string& path) {
+    static void Expect_Open_On(const std::string& path)
+    {
         EXPECT_EQ(fake_hid::Open_Paths(Hid_Access::Read), Paths{path});
         EXPECT_EQ(fake_hid::Open_Paths(Hid_Access::Write), Paths{path});
         EXPECT_EQ(fake_hid::Events_Open(), 1);
@@ -39,7 +41,8 @@ protected:
         EXPECT_EQ(Read_Overlapped.hEvent, Read_Event);
     }
 
-    static void Expect_Closed() {
+    static void Expect_Closed()
+    {
         EXPECT_EQ(fake_hid::Open_Count(), 0);
         EXPECT_EQ(Read_Handle, Hid_None);
         EXPECT_EQ(Write_Handle, Hid_None);
@@ -48,19 +51,22 @@ protected:
         EXPECT_EQ(Lock_Handle, Hid_None);
     }
 
-    static int Probes_Of(const std::string& path) {
+    static int Probes_Of(const std::string& path)
+    {
         int count = 0;
         for (const std::string& call : state.calls) count += call == "open Probe " + path;
         return count;
     }
 };
 
-TEST_F(Walk, NoDevicesAttached) {
+TEST_F(Walk, NoDevicesAttached)
+{
     EXPECT_EQ(KX418_Open(), 0);
     Expect_Closed();
 }
 
-TEST_F(Walk, OtherDevicesArePassedOverAndTheModuleOfAnyVersionIsOpened) {
+TEST_F(Walk, OtherDevicesArePassedOverAndTheModuleOfAnyVersionIsOpened)
+{
     fake_hid::Add_Device("/dev/vendor-only", Vendor, 0x0419);
     fake_hid::Add_Device("/dev/product-only", 0x2B5C, Product);
     fake_hid::Add_Device("/dev/module", Vendor, Product, /*version=*/0x0207);
@@ -68,7 +74,8 @@ TEST_F(Walk, OtherDevicesArePassedOverAndTheModuleOfAnyVersionIsOpened) {
     Expect_Open_On("/dev/module");
 }
 
-TEST_F(Walk, TwoModulesOnlyTheFirstIsOpenedAndTheWalkStops) {
+TEST_F(Walk, TwoModulesOnlyTheFirstIsOpenedAndTheWalkStops)
+{
     fake_hid::Add_Device("/dev/first", Vendor, Product);
     fake_hid::Add_Device("/dev/second", Vendor, Product);
     EXPECT_EQ(KX418_Open(), 1);
@@ -76,7 +83,8 @@ TEST_F(Walk, TwoModulesOnlyTheFirstIsOpenedAndTheWalkStops) {
     EXPECT_EQ(Probes_Of("/dev/second"), 0);
 }
 
-TEST_F(Walk, DevicesThatCannotBeProbedArePassedOverAndNotCounted) {
+TEST_F(Walk, DevicesThatCannotBeProbedArePassedOverAndNotCounted)
+{
     fake_hid::Add_Device("/dev/held", Vendor, Product).refuse_probe = true;
     fake_hid::Add_Device("/dev/mute", Vendor, Product).attributes_fail = true;
     fake_hid::Add_Device("/dev/unreadable", Vendor, Product).detail_unreadable = true;
@@ -86,7 +94,8 @@ TEST_F(Walk, DevicesThatCannotBeProbedArePassedOverAndNotCounted) {
     EXPECT_EQ(Probes_Of("/dev/unreadable"), 0);
 }
 
-TEST_F(Walk, WantedIndexOneSelectsTheSecondMatch) {
+TEST_F(Walk, WantedIndexOneSelectsTheSecondMatch)
+{
     fake_hid::Add_Device("/dev/other", 0x1234, 0x5678);
     fake_hid::Add_Device("/dev/first", Vendor, Product);
     fake_hid::Add_Device("/dev/another", 0x1234, 0x5678);
@@ -99,16 +108,19 @@ TEST_F(Walk, WantedIndexOneSelectsTheSecondMatch) {
     EXPECT_EQ(fake_hid::Open_Count(), 0) << "the selected probe channel is closed too";
 }
 
-TEST_F(Walk, VersionIsComparedOnlyWhenItsFlagIsSet) {
+TEST_F(Walk, VersionIsComparedOnlyWhenItsFlagIsSet)
+{
     fake_hid::Add_Device("/dev/v2", Vendor, Product, 2);
     fake_hid::Add_Device("/dev/v1", Vendor, Product, 1);
     std::array<char, Device_Path_Size> path{};
-    EXPECT_EQ(Find_Device(0, Vendor, Product, 1, Match_Vendor_ID | Match_Product_ID |
-                                                     Match_Version_Number, path), 1);
+    EXPECT_EQ(Find_Device(0, Vendor, Product, 1,
+                          Match_Vendor_ID | Match_Product_ID | Match_Version_Number, path),
+              1);
     EXPECT_STREQ(path.data(), "/dev/v1");
 }
 
-TEST_F(Walk, PathThatDoesNotFitIsPassedOverUnopened) {
+TEST_F(Walk, PathThatDoesNotFitIsPassedOverUnopened)
+{
     const std::string too_long = "/dev/" + std::string(251, 'x');  // 256 characters
     const std::string fits = "/dev/" + std::string(250, 'y');      // 255 characters
     fake_hid::Add_Device(too_long, Vendor, Product);
@@ -118,7 +130,8 @@ TEST_F(Walk, PathThatDoesNotFitIsPassedOverUnopened) {
     EXPECT_EQ(Probes_Of(too_long), 0);
 }
 
-TEST_F(Walk, OpenTwiceReplacesTheChannels) {
+TEST_F(Walk, OpenTwiceReplacesTheChannels)
+{
     fake_hid::Add_Device("/dev/module", Vendor, Product);
     ASSERT_EQ(KX418_Open(), 1);
     const Hid_Handle first_read = Read_Handle;
@@ -132,7 +145,8 @@ TEST_F(Walk, OpenTwiceReplacesTheChannels) {
               0u);
 }
 
-TEST_F(Walk, OpenAfterAnUnclosedFailedTransferWorksAsFromClosed) {
+TEST_F(Walk, OpenAfterAnUnclosedFailedTransferWorksAsFromClosed)
+{
     fake_hid::Add_Device("/dev/module", Vendor, Product);
     ASSERT_EQ(KX418_Open(), 1);
     ASSERT_EQ(KX418_Send_Cfg(1, 0, 1000, 0), 1);
@@ -145,7 +159,8 @@ TEST_F(Walk, OpenAfterAnUnclosedFailedTransferWorksAsFromClosed) {
     EXPECT_EQ(KX418_Get_Reply(), 1);
 }
 
-TEST_F(Walk, CloseTwice) {
+TEST_F(Walk, CloseTwice)
+{
     fake_hid::Add_Device("/dev/module", Vendor, Product);
     ASSERT_EQ(KX418_Open(), 1);
     EXPECT_EQ(KX418_Close(), 1);
@@ -156,16 +171,18 @@ TEST_F(Walk, CloseTwice) {
     Expect_Closed();
 }
 
-TEST_F(Walk, CloseReleasesEventThenReadThenWriteThenTheLock) {
+TEST_F(Walk, CloseReleasesEventThenReadThenWriteThenTheLock)
+{
     fake_hid::Add_Device("/dev/m", Vendor, Product);
     ASSERT_EQ(KX418_Open(), 1);
     state.calls.clear();
     KX418_Close();
-    EXPECT_EQ(state.calls, (Paths{"close Event", "close Read /dev/m", "close Write /dev/m",
-                                  "unlock /dev/m"}));
+    EXPECT_EQ(state.calls,
+              (Paths{"close Event", "close Read /dev/m", "close Write /dev/m", "unlock /dev/m"}));
 }
 
-TEST_F(Walk, TheSelectedModuleIsLockedWhileItsProbeIsOpenWaitingTheBound) {
+TEST_F(Walk, TheSelectedModuleIsLockedWhileItsProbeIsOpenWaitingTheBound)
+{
     fake_hid::Add_Device("/dev/m", Vendor, Product);
     ASSERT_EQ(KX418_Open(), 1);
     Expect_Open_On("/dev/m");
@@ -184,7 +201,8 @@ TEST_F(Walk, TheSelectedModuleIsLockedWhileItsProbeIsOpenWaitingTheBound) {
 
 // A module another program keeps locked past the bound counts as absent,
 // and the open says that it was held, and where.
-TEST_F(Walk, AHeldModuleIsPassedOverUncountedAndTheOpenSaysSo) {
+TEST_F(Walk, AHeldModuleIsPassedOverUncountedAndTheOpenSaysSo)
+{
     struct Case {
         const char* name;
         std::vector<bool> held;  // one module each, /dev/0, /dev/1, ...
@@ -206,8 +224,8 @@ TEST_F(Walk, AHeldModuleIsPassedOverUncountedAndTheOpenSaysSo) {
         fake_hid::Reset();
         for (std::size_t i = 0; i < c.held.size(); ++i)
             fake_hid::Add_Device("/dev/" + std::to_string(i), Vendor, Product).held = c.held[i];
-        const int opened = Open_Device(c.wanted_index, Vendor, Product, 1,
-                                       Match_Vendor_ID | Match_Product_ID);
+        const int opened =
+            Open_Device(c.wanted_index, Vendor, Product, 1, Match_Vendor_ID | Match_Product_ID);
         EXPECT_EQ(Last_Open_Failure(), c.failure);
         EXPECT_STREQ(Last_Held_Path(), c.held_path);
         if (c.opened) {
@@ -230,7 +248,8 @@ struct Open_Failure {
     std::vector<std::string> last_calls;  // the tail of the recorded calls
 };
 
-TEST_F(Walk, EveryOpenFailureEndsClosed) {
+TEST_F(Walk, EveryOpenFailureEndsClosed)
+{
     const std::vector<Open_Failure> failures = {
         {"device list cannot be had", [] { state.list_fails = true; }, {"list"}},
         {"no candidate can be probed",

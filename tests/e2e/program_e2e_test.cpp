@@ -37,17 +37,21 @@ struct Point {
     int x;
     int y;
 };
-constexpr Point Page_Center(int left, int top, int width, int height) {
+constexpr Point Page_Center(int left, int top, int width, int height)
+{
     return {15 + left + width / 2, 32 + top + height / 2};
 }
-constexpr Point Page_Field(int left, int top, int width, int height) {
+constexpr Point Page_Field(int left, int top, int width, int height)
+{
     return {15 + left + 9 + (width - 9) / 2, 32 + top + height / 2};
 }
 // The converter's controls lie on the main window itself.
-constexpr Point Panel_Center(int left, int top, int width, int height) {
+constexpr Point Panel_Center(int left, int top, int width, int height)
+{
     return {left + width / 2, top + height / 2};
 }
-constexpr Point Panel_Field(int left, int top, int width, int height) {
+constexpr Point Panel_Field(int left, int top, int width, int height)
+{
     return {left + 9 + (width - 9) / 2, top + height / 2};
 }
 constexpr Point First_Tab{36, 23};
@@ -64,8 +68,14 @@ constexpr Point Fn3_Time2 = Page_Field(29, 137, 108, 21);
 constexpr Point Fn9_Send_Button = Page_Center(78, 312, 151, 26);
 constexpr Point Fn9_Auto_Restart = Page_Center(437, 312, 40, 26);
 constexpr int Fn9_Row_Tops[8] = {61, 90, 119, 149, 178, 207, 236, 265};
-constexpr Point Fn9_Start(int channel) { return Page_Field(288, Fn9_Row_Tops[channel - 1], 106, 21); }
-constexpr Point Fn9_Stop(int channel) { return Page_Field(501, Fn9_Row_Tops[channel - 1], 108, 21); }
+constexpr Point Fn9_Start(int channel)
+{
+    return Page_Field(288, Fn9_Row_Tops[channel - 1], 106, 21);
+}
+constexpr Point Fn9_Stop(int channel)
+{
+    return Page_Field(501, Fn9_Row_Tops[channel - 1], 108, 21);
+}
 
 // One report as the module's log tells it.
 struct Report {
@@ -76,7 +86,8 @@ struct Report {
     bool checksum_ok = false;
 };
 
-std::vector<Report> Reports(const std::vector<std::string>& lines) {
+std::vector<Report> Reports(const std::vector<std::string>& lines)
+{
     static const std::regex line_pattern(
         R"(report \d+: function (\d+) setting (\d+) time1 (\d+) ms time2 (\d+) ms checksum [0-9a-f]{2} (ok|bad) )");
     std::vector<Report> reports;
@@ -86,8 +97,8 @@ std::vector<Report> Reports(const std::vector<std::string>& lines) {
             ADD_FAILURE() << "log line not understood: " << line;
             continue;
         }
-        reports.push_back({std::stoi(m[1]), std::stoi(m[2]), std::stoll(m[3]), std::stoll(m[4]),
-                           m[5] == "ok"});
+        reports.push_back(
+            {std::stoi(m[1]), std::stoi(m[2]), std::stoll(m[3]), std::stoll(m[4]), m[5] == "ok"});
     }
     return reports;
 }
@@ -106,7 +117,8 @@ struct Box {
 // must stop cleanly.
 class Program_Test : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         if (const std::string reason = virtual_module::Unavailable_Reason(); !reason.empty())
             GTEST_SKIP() << reason;
         if (const std::string reason = e2e::X_Unavailable_Reason(); !reason.empty()) {
@@ -124,7 +136,8 @@ protected:
         desktop_ = std::make_unique<e2e::Desktop>(server_->Display());
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         if (program_) {
             EXPECT_TRUE(desktop_->Windows(Any_Box).empty()) << "a message box is left open";
             if (!window_.empty()) desktop_->Click(window_, Quit_Button.x, Quit_Button.y);
@@ -133,8 +146,9 @@ protected:
                 << "the program did not end with exit code 0 on \"Beenden\"";
             program_->Stop();
             if (HasFailure())
-                std::cout << "program output:\n" << File_Text(work_ + "/program.log")
-                          << "X server output:\n" << File_Text(work_ + "/xvfb.log");
+                std::cout << "program output:\n"
+                          << File_Text(work_ + "/program.log") << "X server output:\n"
+                          << File_Text(work_ + "/xvfb.log");
         }
         if (module_) {
             EXPECT_TRUE(virtual_module::Exited_Cleanly(module_->Stop()));
@@ -152,7 +166,8 @@ protected:
 
     // Starts the module with `nodes` and the program against it, and waits
     // for the program's window.
-    void Start(const std::vector<std::string>& nodes) {
+    void Start(const std::vector<std::string>& nodes)
+    {
         module_ = std::make_unique<virtual_module::Running_Module>(nodes);
         program_ = std::make_unique<e2e::Child>(
             std::vector<std::string>{KX418_PRIVATE_DEV, module_->Folder(), KX418_PROGRAM},
@@ -169,7 +184,8 @@ protected:
     void Show_Page(int index) { desktop_->Click(window_, First_Tab.x, First_Tab.y, 5, index); }
 
     // Clicks into a numeric's field, selects its text and types over it.
-    void Enter(Point field, const std::string& text) {
+    void Enter(Point field, const std::string& text)
+    {
         desktop_->Click(window_, field.x, field.y);
         desktop_->Key("ctrl+a");
         desktop_->Type(text);
@@ -180,9 +196,11 @@ protected:
     // its text, which is then read from the primary selection. Waits up to
     // 5 s for it to read `expected` (the program takes the clicks in its
     // own time); what it read last.
-    std::string Shown_Result(const std::string& expected) {
+    std::string Shown_Result(const std::string& expected)
+    {
         std::string text;
-        for (const auto deadline = Clock::now() + 5s; text != expected && Clock::now() < deadline;) {
+        for (const auto deadline = Clock::now() + 5s;
+             text != expected && Clock::now() < deadline;) {
             desktop_->Click(window_, Result.x, Result.y, 1, 2);
             std::this_thread::sleep_for(100ms);
             text = desktop_->Selection();
@@ -192,7 +210,8 @@ protected:
 
     bool Box_Shown() const { return !desktop_->Windows(Any_Box).empty(); }
 
-    void Press(Point button) {
+    void Press(Point button)
+    {
         desktop_->Click(window_, button.x, button.y);
         pressed_ = Clock::now();
     }
@@ -201,7 +220,8 @@ protected:
     // dismisses it with Enter, as a user would (keys that went astray
     // before the box had the keyboard are given again). A second box after
     // it fails the test.
-    Box Next_Box(std::chrono::milliseconds limit = 20s) {
+    Box Next_Box(std::chrono::milliseconds limit = 20s)
+    {
         Box box;
         const std::string window = desktop_->Wait_For_Window(Any_Box, limit);
         box.after = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - pressed_);
@@ -215,11 +235,13 @@ protected:
         EXPECT_TRUE(desktop_->Dismiss_Box(window, Any_Box)) << "the box did not close on Enter";
         // Exactly one box per transfer.
         std::this_thread::sleep_for(500ms);
-        EXPECT_TRUE(desktop_->Windows(Any_Box).empty()) << "a second box followed \"" << box.message << "\"";
+        EXPECT_TRUE(desktop_->Windows(Any_Box).empty())
+            << "a second box followed \"" << box.message << "\"";
         return box;
     }
 
-    static std::string File_Text(const std::string& path) {
+    static std::string File_Text(const std::string& path)
+    {
         std::ifstream file(path);
         std::ostringstream text;
         text << file.rdbuf();
@@ -237,7 +259,8 @@ private:
     Clock::time_point pressed_ = Clock::now();
 };
 
-TEST_F(Program_Test, PageFn3SendsBothTimesAndConfirms) {
+TEST_F(Program_Test, PageFn3SendsBothTimesAndConfirms)
+{
     ASSERT_NO_FATAL_FAILURE(Start({"hidraw0"}));
     Show_Page(2);
     Enter(Fn3_Time1, "10");
@@ -256,7 +279,8 @@ TEST_F(Program_Test, PageFn3SendsBothTimesAndConfirms) {
     EXPECT_TRUE(reports[0].checksum_ok);
 }
 
-TEST_F(Program_Test, SequencerSendsNineReportsInOrder) {
+TEST_F(Program_Test, SequencerSendsNineReportsInOrder)
+{
     ASSERT_NO_FATAL_FAILURE(Start({"hidraw0"}));
     Show_Page(8);
     // Channel 3 stops before it starts and is sent as entered; 32.3 s is
@@ -294,7 +318,8 @@ TEST_F(Program_Test, SequencerSendsNineReportsInOrder) {
     }
 }
 
-TEST_F(Program_Test, ConverterByMouseAndKeyboard) {
+TEST_F(Program_Test, ConverterByMouseAndKeyboard)
+{
     ASSERT_NO_FATAL_FAILURE(Start({"hidraw0"}));
     EXPECT_EQ(Shown_Result("0"), "0");
     Enter(Days, "30");
@@ -309,7 +334,8 @@ TEST_F(Program_Test, ConverterByMouseAndKeyboard) {
     EXPECT_TRUE(module_->Reports_Of("hidraw0").empty());
 }
 
-TEST_F(Program_Test, SilentModuleGivesReceiveErrorAfterTheReplyWait) {
+TEST_F(Program_Test, SilentModuleGivesReceiveErrorAfterTheReplyWait)
+{
     ASSERT_NO_FATAL_FAILURE(Start({"hidraw0:silent"}));
     Press(Send_Button);  // page Fn1, as it starts
 
@@ -326,7 +352,8 @@ TEST_F(Program_Test, SilentModuleGivesReceiveErrorAfterTheReplyWait) {
     EXPECT_TRUE(reports[0].checksum_ok);
 }
 
-TEST_F(Program_Test, NoModuleAmongTheDevicesGivesDeviceNotFound) {
+TEST_F(Program_Test, NoModuleAmongTheDevicesGivesDeviceNotFound)
+{
     // One hidraw device, but not the module: the walk passes it over.
     ASSERT_NO_FATAL_FAILURE(Start({"hidraw0:vendor=1234,product=5678"}));
     Press(Send_Button);
@@ -339,7 +366,8 @@ TEST_F(Program_Test, NoModuleAmongTheDevicesGivesDeviceNotFound) {
 
 // A module that answers report 1 twice and then nothing: the repeat must
 // not acknowledge report 2, so the page stops there with "Empfangsfehler!".
-TEST_F(Program_Test, SequencerCountsOnlyEachReportsOwnAnswer) {
+TEST_F(Program_Test, SequencerCountsOnlyEachReportsOwnAnswer)
+{
     ASSERT_NO_FATAL_FAILURE(Start({"hidraw0:answer-first,answer-twice"}));
     Show_Page(8);
     Press(Fn9_Send_Button);
@@ -356,7 +384,8 @@ TEST_F(Program_Test, SequencerCountsOnlyEachReportsOwnAnswer) {
 
 // kx418ctl started while the program's transfer waits for its answer: the
 // tool waits for the module, and each is told of its own report.
-TEST_F(Program_Test, TheToolBesideTheProgramWaitsForItsTransfer) {
+TEST_F(Program_Test, TheToolBesideTheProgramWaitsForItsTransfer)
+{
     ASSERT_NO_FATAL_FAILURE(Start({"hidraw0:delay=1000"}));
     Press(Send_Button);  // page Fn1, as it starts
     std::this_thread::sleep_for(500ms);

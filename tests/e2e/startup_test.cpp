@@ -29,7 +29,8 @@ namespace {
 using namespace std::chrono_literals;
 
 // A display number that no X server on this machine uses.
-std::string Unused_Display() {
+std::string Unused_Display()
+{
     for (int n = 59;; ++n) {
         const std::string number = std::to_string(n);
         if (access(("/tmp/.X11-unix/X" + number).c_str(), F_OK) != 0 &&
@@ -38,7 +39,8 @@ std::string Unused_Display() {
     }
 }
 
-std::vector<std::string> Lines_Of(const std::string& path) {
+std::vector<std::string> Lines_Of(const std::string& path)
+{
     std::ifstream file(path);
     std::vector<std::string> lines;
     for (std::string line; std::getline(file, line);) lines.push_back(line);
@@ -47,7 +49,8 @@ std::vector<std::string> Lines_Of(const std::string& path) {
 
 class Startup : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         std::string pattern = "/tmp/kx418-startup-XXXXXX";
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         runtime_dir_ = pattern;
@@ -62,7 +65,8 @@ protected:
         ASSERT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
         close(fd);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         if (!runtime_dir_.empty()) std::filesystem::remove_all(runtime_dir_);
     }
 
@@ -70,7 +74,8 @@ protected:
     // and one line of output, saying that no window can be shown. The line,
     // or "" after a failure.
     std::string Ended_Saying_Why(const std::vector<std::string>& arguments,
-                                 const std::vector<std::string>& environment) const {
+                                 const std::vector<std::string>& environment) const
+    {
         const std::string output = runtime_dir_ + "/output";
         unlink(output.c_str());
         e2e::Child program(arguments, environment, output);
@@ -94,7 +99,8 @@ protected:
     std::string left_behind_;
 };
 
-TEST_F(Startup, NoWindowPossibleEndsWithExitCodeZeroAndOneLine) {
+TEST_F(Startup, NoWindowPossibleEndsWithExitCodeZeroAndOneLine)
+{
     const std::string unused = Unused_Display();
     struct Case {
         const char* situation;
@@ -109,17 +115,28 @@ TEST_F(Startup, NoWindowPossibleEndsWithExitCodeZeroAndOneLine) {
         {"Wayland socket gone", {"WAYLAND_DISPLAY=wayland-gone"}, {}, "wayland-gone"},
         {"Wayland socket left behind", {"WAYLAND_DISPLAY=wayland-left"}, {}, "wayland-left"},
         {"Wayland socket gone, X display unreachable",
-         {"WAYLAND_DISPLAY=wayland-gone", "DISPLAY=" + unused}, {}, unused.c_str()},
-        {"platform not installed", {"QT_QPA_PLATFORM=kx418-none"}, {}, "\"kx418-none\" is not installed"},
-        {"platform not installed, by argument", {}, {"-platform", "kx418-none"}, "\"kx418-none\" is not installed"},
+         {"WAYLAND_DISPLAY=wayland-gone", "DISPLAY=" + unused},
+         {},
+         unused.c_str()},
+        {"platform not installed",
+         {"QT_QPA_PLATFORM=kx418-none"},
+         {},
+         "\"kx418-none\" is not installed"},
+        {"platform not installed, by argument",
+         {},
+         {"-platform", "kx418-none"},
+         "\"kx418-none\" is not installed"},
         {"X asked for, none named", {"QT_QPA_PLATFORM=xcb"}, {}, "DISPLAY is not set"},
-        {"Wayland asked for, socket gone", {"QT_QPA_PLATFORM=wayland", "WAYLAND_DISPLAY=wayland-gone"}, {},
+        {"Wayland asked for, socket gone",
+         {"QT_QPA_PLATFORM=wayland", "WAYLAND_DISPLAY=wayland-gone"},
+         {},
          "wayland-gone"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.situation);
-        std::vector<std::string> environment = {"DISPLAY=", "WAYLAND_DISPLAY=", "WAYLAND_SOCKET=",
-                                                "QT_QPA_PLATFORM=", "XDG_RUNTIME_DIR=" + runtime_dir_};
+        std::vector<std::string> environment = {
+            "DISPLAY=", "WAYLAND_DISPLAY=", "WAYLAND_SOCKET=", "QT_QPA_PLATFORM=",
+            "XDG_RUNTIME_DIR=" + runtime_dir_};
         environment.insert(environment.end(), c.environment.begin(), c.environment.end());
         std::vector<std::string> arguments = {KX418_PROGRAM};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
@@ -131,7 +148,8 @@ TEST_F(Startup, NoWindowPossibleEndsWithExitCodeZeroAndOneLine) {
 // An X server that lets in only the holders of its cookie, as after sudo
 // or an ssh session whose forwarding ended: the display is there, the
 // program is refused.
-TEST_F(Startup, XDisplayRefusingTheConnectionEndsWithExitCodeZeroAndOneLine) {
+TEST_F(Startup, XDisplayRefusingTheConnectionEndsWithExitCodeZeroAndOneLine)
+{
     if (const std::string reason = e2e::X_Unavailable_Reason(); !reason.empty()) {
         // CI installs Xvfb: there a missing one is a fault of the set-up.
         ASSERT_EQ(std::getenv("CI"), nullptr) << reason;
@@ -141,8 +159,9 @@ TEST_F(Startup, XDisplayRefusingTheConnectionEndsWithExitCodeZeroAndOneLine) {
         const e2e::X_Server server(runtime_dir_ + "/xvfb.log", runtime_dir_ + "/authority",
                                    "4b5834313820636f6f6b696520746573");
         const std::string line = Ended_Saying_Why(
-            {KX418_PROGRAM}, {"DISPLAY=" + server.Display(), "XAUTHORITY=" + runtime_dir_ + "/no-authority",
-                              "WAYLAND_DISPLAY=", "WAYLAND_SOCKET=", "QT_QPA_PLATFORM="});
+            {KX418_PROGRAM},
+            {"DISPLAY=" + server.Display(), "XAUTHORITY=" + runtime_dir_ + "/no-authority",
+             "WAYLAND_DISPLAY=", "WAYLAND_SOCKET=", "QT_QPA_PLATFORM="});
         // With the server's own reason after it.
         EXPECT_NE(line.find("the X display \"" + server.Display() +
                             "\" does not answer or refuses the connection: "),
@@ -154,7 +173,8 @@ TEST_F(Startup, XDisplayRefusingTheConnectionEndsWithExitCodeZeroAndOneLine) {
 // A start as root, or from a session without a login manager, has no
 // runtime folder of its own or one Qt finds fault with: the window comes
 // up all the same, "Beenden" ends it, and nothing is printed.
-TEST_F(Startup, WindowShownWithoutAUsableRuntimeFolderPrintsNothing) {
+TEST_F(Startup, WindowShownWithoutAUsableRuntimeFolderPrintsNothing)
+{
     if (const std::string reason = e2e::X_Unavailable_Reason(); !reason.empty()) {
         ASSERT_EQ(std::getenv("CI"), nullptr) << reason;
         GTEST_SKIP() << reason;
@@ -184,12 +204,13 @@ TEST_F(Startup, WindowShownWithoutAUsableRuntimeFolderPrintsNothing) {
         SCOPED_TRACE(c.situation);
         const std::string output = runtime_dir_ + "/output";
         unlink(output.c_str());
-        e2e::Child program({KX418_PROGRAM}, {"DISPLAY=" + server.Display(), "WAYLAND_DISPLAY=",
-                                             "WAYLAND_SOCKET=", "QT_QPA_PLATFORM=", "XDG_RUNTIME_DIR=" + c.folder},
+        e2e::Child program({KX418_PROGRAM},
+                           {"DISPLAY=" + server.Display(), "WAYLAND_DISPLAY=", "WAYLAND_SOCKET=",
+                            "QT_QPA_PLATFORM=", "XDG_RUNTIME_DIR=" + c.folder},
                            output);
         const std::string window = desktop.Wait_For_Window("^KX418 Configurator", 30s);
-        ASSERT_FALSE(window.empty()) << "no window; the program said: "
-                                     << ::testing::PrintToString(Lines_Of(output));
+        ASSERT_FALSE(window.empty())
+            << "no window; the program said: " << ::testing::PrintToString(Lines_Of(output));
         desktop.Click(window, quit_x += 10, 500);
         const auto status = program.Wait(15s);
         ASSERT_TRUE(status) << "the program did not end on \"Beenden\"";

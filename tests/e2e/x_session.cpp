@@ -31,9 +31,13 @@ constexpr auto Stop_Limit = std::chrono::seconds(5);
 constexpr auto Server_Start_Limit = std::chrono::seconds(20);
 constexpr auto Poll_Step = std::chrono::milliseconds(40);
 
-std::string Error_Text(const std::string& what) { return what + ": " + std::strerror(errno); }
+std::string Error_Text(const std::string& what)
+{
+    return what + ": " + std::strerror(errno);
+}
 
-bool On_Path(const std::string& tool) {
+bool On_Path(const std::string& tool)
+{
     const char* path = std::getenv("PATH");
     std::istringstream folders(path != nullptr ? path : "/usr/bin:/bin");
     for (std::string folder; std::getline(folders, folder, ':');)
@@ -42,13 +46,15 @@ bool On_Path(const std::string& tool) {
 }
 
 // This process's environment with `changes` applied.
-std::vector<std::string> Environment_With(const std::vector<std::string>& changes) {
+std::vector<std::string> Environment_With(const std::vector<std::string>& changes)
+{
     std::vector<std::string> result;
     auto name_of = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string text(*entry);
         bool replaced = false;
-        for (const std::string& change : changes) replaced = replaced || name_of(change) == name_of(text);
+        for (const std::string& change : changes)
+            replaced = replaced || name_of(change) == name_of(text);
         if (!replaced) result.push_back(text);
     }
     for (const std::string& change : changes)
@@ -56,7 +62,8 @@ std::vector<std::string> Environment_With(const std::vector<std::string>& change
     return result;
 }
 
-std::vector<char*> Pointers(std::vector<std::string>& texts) {
+std::vector<char*> Pointers(std::vector<std::string>& texts)
+{
     std::vector<char*> pointers;
     for (std::string& text : texts) pointers.push_back(text.data());
     pointers.push_back(nullptr);
@@ -66,7 +73,8 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 }  // namespace
 
 Child::Child(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
-             const std::string& output_file, int pass_fd) {
+             const std::string& output_file, int pass_fd)
+{
     std::vector<std::string> argv_texts = arguments;
     std::vector<std::string> env_texts = Environment_With(environment);
     std::vector<char*> argv = Pointers(argv_texts);
@@ -78,16 +86,21 @@ Child::Child(const std::vector<std::string>& arguments, const std::vector<std::s
                                      O_WRONLY | O_CREAT | O_APPEND, 0644);
     posix_spawn_file_actions_adddup2(actions.get(), STDOUT_FILENO, STDERR_FILENO);
     if (pass_fd >= 0) posix_spawn_file_actions_adddup2(actions.get(), pass_fd, 3);
-    const int error = posix_spawnp(&pid_, argv[0], actions.get(), nullptr, argv.data(), envp.data());
+    const int error =
+        posix_spawnp(&pid_, argv[0], actions.get(), nullptr, argv.data(), envp.data());
     if (error != 0) {
         errno = error;
         throw std::runtime_error(Error_Text("cannot start " + arguments[0]));
     }
 }
 
-Child::~Child() { Stop(); }
+Child::~Child()
+{
+    Stop();
+}
 
-std::optional<int> Child::Wait(std::chrono::milliseconds limit) {
+std::optional<int> Child::Wait(std::chrono::milliseconds limit)
+{
     if (status_) return status_;
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
@@ -106,7 +119,8 @@ std::optional<int> Child::Wait(std::chrono::milliseconds limit) {
     }
 }
 
-int Child::Stop() {
+int Child::Stop()
+{
     if (status_) return *status_;
     if (pid_ <= 0) return -1;
     kill(pid_, SIGTERM);
@@ -117,12 +131,15 @@ int Child::Stop() {
     return status_.value_or(-1);
 }
 
-std::string X_Unavailable_Reason() {
-    if (!On_Path("Xvfb")) return "Xvfb is missing (Debian package xvfb; tools/install-deps installs it)";
+std::string X_Unavailable_Reason()
+{
+    if (!On_Path("Xvfb"))
+        return "Xvfb is missing (Debian package xvfb; tools/install-deps installs it)";
     return {};
 }
 
-std::string Missing_Desktop_Tools() {
+std::string Missing_Desktop_Tools()
+{
     std::string missing;
     for (const char* tool : {"xdotool", "xclip"})
         if (!On_Path(tool)) missing += std::string(missing.empty() ? "" : ", ") + tool;
@@ -130,7 +147,8 @@ std::string Missing_Desktop_Tools() {
 }
 
 X_Server::X_Server(const std::string& log_file, const std::string& authority_file,
-                   const std::string& cookie) {
+                   const std::string& cookie)
+{
     // The server takes the cookies of its authority file whatever display
     // they are written for; its clients look for their display's own.
     const auto add_cookie = [&](const std::string& display) {
@@ -149,14 +167,15 @@ X_Server::X_Server(const std::string& log_file, const std::string& authority_fil
     if (pipe2(ends.data(), O_CLOEXEC) != 0) throw std::runtime_error(Error_Text("pipe"));
     struct Ends {
         std::array<int, 2>& fds;
-        ~Ends() {
+        ~Ends()
+        {
             for (int& fd : fds)
                 if (fd >= 0) close(std::exchange(fd, -1));
         }
     } closer{ends};
 
-    std::vector<std::string> command{"Xvfb", "-displayfd", "3", "-noreset", "-nolisten", "tcp",
-                                     "-screen", "0", "1024x768x24"};
+    std::vector<std::string> command{"Xvfb", "-displayfd", "3", "-noreset",   "-nolisten",
+                                     "tcp",  "-screen",    "0", "1024x768x24"};
     if (!cookie.empty()) command.insert(command.end(), {"-auth", authority_file});
     server_ = std::make_unique<Child>(command, std::vector<std::string>{}, log_file, ends[1]);
     close(std::exchange(ends[1], -1));
@@ -172,7 +191,8 @@ X_Server::X_Server(const std::string& log_file, const std::string& authority_fil
         std::array<char, 64> chunk{};
         const ssize_t got = read(ends[0], chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) throw std::runtime_error("Xvfb ended before it took a display; see " + log_file);
+        if (got <= 0)
+            throw std::runtime_error("Xvfb ended before it took a display; see " + log_file);
         said.append(chunk.data(), static_cast<std::size_t>(got));
     }
     display_ = ":" + said.substr(0, said.find('\n'));
@@ -188,7 +208,8 @@ X_Server::X_Server(const std::string& log_file, const std::string& authority_fil
         throw std::runtime_error("no client gets into Xvfb on " + display_ + ": " + output);
 }
 
-std::string Desktop::Run(const std::vector<std::string>& arguments, int* status) const {
+std::string Desktop::Run(const std::vector<std::string>& arguments, int* status) const
+{
     // No desktop tool may hang a test: each gets 20 s.
     std::vector<std::string> command{"timeout", "20", "env", "DISPLAY=" + display_};
     command.insert(command.end(), arguments.begin(), arguments.end());
@@ -198,9 +219,11 @@ std::string Desktop::Run(const std::vector<std::string>& arguments, int* status)
     return output;
 }
 
-std::vector<std::string> Desktop::Windows(const std::string& title_pattern) const {
+std::vector<std::string> Desktop::Windows(const std::string& title_pattern) const
+{
     int status = 0;
-    std::istringstream lines(Run({"xdotool", "search", "--onlyvisible", "--name", title_pattern}, &status));
+    std::istringstream lines(
+        Run({"xdotool", "search", "--onlyvisible", "--name", title_pattern}, &status));
     std::vector<std::string> windows;
     for (std::string line; std::getline(lines, line);)
         if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos)
@@ -209,7 +232,8 @@ std::vector<std::string> Desktop::Windows(const std::string& title_pattern) cons
 }
 
 std::string Desktop::Wait_For_Window(const std::string& title_pattern,
-                                     std::chrono::milliseconds limit) const {
+                                     std::chrono::milliseconds limit) const
+{
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
         const std::vector<std::string> found = Windows(title_pattern);
@@ -219,7 +243,9 @@ std::string Desktop::Wait_For_Window(const std::string& title_pattern,
     }
 }
 
-bool Desktop::Wait_Until_Gone(const std::string& title_pattern, std::chrono::milliseconds limit) const {
+bool Desktop::Wait_Until_Gone(const std::string& title_pattern,
+                              std::chrono::milliseconds limit) const
+{
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
         if (Windows(title_pattern).empty()) return true;
@@ -228,31 +254,41 @@ bool Desktop::Wait_Until_Gone(const std::string& title_pattern, std::chrono::mil
     }
 }
 
-std::string Desktop::Title(const std::string& window) const {
+std::string Desktop::Title(const std::string& window) const
+{
     std::string title = Run({"xdotool", "getwindowname", window});
     while (!title.empty() && title.back() == '\n') title.pop_back();
     return title;
 }
 
-void Desktop::Click(const std::string& window, int x, int y, int button, int count) const {
+void Desktop::Click(const std::string& window, int x, int y, int button, int count) const
+{
     Run({"xdotool", "mousemove", "--sync", "--window", window, std::to_string(x), std::to_string(y),
          "click", "--repeat", std::to_string(count), "--delay", "60", std::to_string(button)});
 }
 
-void Desktop::Key(const std::string& keys) const { Run({"xdotool", "key", "--clearmodifiers", keys}); }
+void Desktop::Key(const std::string& keys) const
+{
+    Run({"xdotool", "key", "--clearmodifiers", keys});
+}
 
-void Desktop::Type(const std::string& text) const { Run({"xdotool", "type", "--delay", "20", text}); }
+void Desktop::Type(const std::string& text) const
+{
+    Run({"xdotool", "type", "--delay", "20", text});
+}
 
 // The pointer goes into the window too: with no window manager, keys go
 // to the window under the pointer once the focus reverts to the root.
 // Without --sync: that waits for the focus to be on exactly this window,
 // which never comes when the program hands it on to one of its own.
-void Desktop::Focus(const std::string& window) const {
+void Desktop::Focus(const std::string& window) const
+{
     Run({"xdotool", "mousemove", "--window", window, "5", "5"});
     Run({"xdotool", "windowfocus", window});
 }
 
-std::string Desktop::Selection_Text(const char* selection) const {
+std::string Desktop::Selection_Text(const char* selection) const
+{
     int status = 0;
     const std::string text = Run({"xclip", "-out", "-selection", selection}, &status);
     return virtual_module::Exited_Cleanly(status) ? text : std::string();
@@ -260,7 +296,8 @@ std::string Desktop::Selection_Text(const char* selection) const {
 
 // The box takes the keyboard focus when it shows; should a key still
 // reach the window before it, the copy is asked for again.
-std::string Desktop::Box_Message(const std::string& window, const std::string& title) const {
+std::string Desktop::Box_Message(const std::string& window, const std::string& title) const
+{
     const std::string separator = "---------------------------\n";
     const std::string head = separator + title + "\n" + separator;
     std::string copied;
@@ -278,7 +315,8 @@ std::string Desktop::Box_Message(const std::string& window, const std::string& t
     return copied.substr(head.size(), copied.size() - head.size() - separator.size() - 1);
 }
 
-bool Desktop::Dismiss_Box(const std::string& window, const std::string& title_pattern) const {
+bool Desktop::Dismiss_Box(const std::string& window, const std::string& title_pattern) const
+{
     for (int attempt = 0; attempt < 5; ++attempt) {
         Focus(window);
         Key("Return");
@@ -286,8 +324,14 @@ bool Desktop::Dismiss_Box(const std::string& window, const std::string& title_pa
     }
     return false;
 }
-std::string Desktop::Clipboard() const { return Selection_Text("clipboard"); }
+std::string Desktop::Clipboard() const
+{
+    return Selection_Text("clipboard");
+}
 
-std::string Desktop::Selection() const { return Selection_Text("primary"); }
+std::string Desktop::Selection() const
+{
+    return Selection_Text("primary");
+}
 
 }  // namespace e2e

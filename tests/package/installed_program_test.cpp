@@ -30,7 +30,8 @@ const std::string Any_Box = "^(Info|Fehler)$";
 constexpr int Send_X = 15 + 37 + 151 / 2, Send_Y = 32 + 312 + 26 / 2;
 constexpr int Quit_X = 570 + 118 / 2, Quit_Y = 487 + 26 / 2;
 
-std::string File_Text(const std::string& path) {
+std::string File_Text(const std::string& path)
+{
     std::ifstream file(path);
     std::ostringstream text;
     text << file.rdbuf();
@@ -39,20 +40,25 @@ std::string File_Text(const std::string& path) {
 
 // The device library the running installed program has mapped, as a
 // path; "" when it has mapped none or no such program runs.
-std::string Mapped_Library() {
+std::string Mapped_Library()
+{
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
         std::error_code error;
-        if (std::filesystem::read_symlink(entry.path() / "exe", error) != Installed_Program) continue;
+        if (std::filesystem::read_symlink(entry.path() / "exe", error) != Installed_Program)
+            continue;
         std::istringstream maps(File_Text(entry.path() / "maps"));
         for (std::string line; std::getline(maps, line);)
-            if (const auto at = line.find(" /"); at != std::string::npos && line.find("libkx418") != std::string::npos)
+            if (const auto at = line.find(" /");
+                at != std::string::npos && line.find("libkx418") != std::string::npos)
                 return line.substr(at + 1);
     }
     return {};
 }
 
-TEST(Installed_Program, Binds_The_Installed_Library_And_Ends_With_Zero) {
-    ASSERT_EQ(access(Installed_Program.c_str(), X_OK), 0) << Installed_Program << " is not installed";
+TEST(Installed_Program, Binds_The_Installed_Library_And_Ends_With_Zero)
+{
+    ASSERT_EQ(access(Installed_Program.c_str(), X_OK), 0)
+        << Installed_Program << " is not installed";
     const std::string reason = e2e::X_Unavailable_Reason();
     ASSERT_TRUE(reason.empty()) << reason;
     const std::string missing = e2e::Missing_Desktop_Tools();
@@ -64,11 +70,12 @@ TEST(Installed_Program, Binds_The_Installed_Library_And_Ends_With_Zero) {
     e2e::X_Server server(work + "/xvfb.log");
     e2e::Desktop desktop(server.Display());
     e2e::Child program({Installed_Program},
-                       {"DISPLAY=" + server.Display(), "QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY=",
-                        "LD_LIBRARY_PATH=", "LD_PRELOAD=", "QT_PLUGIN_PATH="},
+                       {"DISPLAY=" + server.Display(), "QT_QPA_PLATFORM=xcb",
+                        "WAYLAND_DISPLAY=", "LD_LIBRARY_PATH=", "LD_PRELOAD=", "QT_PLUGIN_PATH="},
                        work + "/program.log");
     const std::string window = desktop.Wait_For_Window(Main_Window, 30s);
-    ASSERT_FALSE(window.empty()) << "the window did not appear:\n" << File_Text(work + "/program.log");
+    ASSERT_FALSE(window.empty()) << "the window did not appear:\n"
+                                 << File_Text(work + "/program.log");
 
     // Bound at start-up: the versioned file under the system's library
     // folder, reached through its SONAME.
@@ -86,7 +93,8 @@ TEST(Installed_Program, Binds_The_Installed_Library_And_Ends_With_Zero) {
     desktop.Click(window, Quit_X, Quit_Y);
     const auto status = program.Wait(15s);
     EXPECT_TRUE(status && virtual_module::Exited_Cleanly(*status))
-        << "no exit with code 0 on \"Beenden\":\n" << File_Text(work + "/program.log");
+        << "no exit with code 0 on \"Beenden\":\n"
+        << File_Text(work + "/program.log");
     std::filesystem::remove_all(work);
 }
 

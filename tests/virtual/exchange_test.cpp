@@ -22,7 +22,8 @@ using Clock = std::chrono::steady_clock;
 
 class Exchange_Test : public Virtual_Module_Test {
 protected:
-    void TearDown() override {
+    void TearDown() override
+    {
         KX418_Close();
         for (pid_t child : children_) Wait_For(child);
         Hidraw_Set_Device_Folder("/dev");
@@ -32,17 +33,18 @@ protected:
     static void Use(const Running_Module& module) { Hidraw_Set_Device_Folder(module.Folder()); }
 
     // Runs `body` in a child process; its result is the child's exit code.
-    pid_t Child(const std::function<int()>& body) {
+    pid_t Child(const std::function<int()>& body)
+    {
         const pid_t pid = fork();
         if (pid == 0) _exit(body());
         children_.push_back(pid);
         return pid;
     }
 
-    int Wait_For(pid_t pid) {
+    int Wait_For(pid_t pid)
+    {
         int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
         std::erase(children_, pid);
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
@@ -52,7 +54,8 @@ private:
 };
 
 // One whole transfer as the program makes it: 1 when acknowledged.
-int Transfer(std::uint32_t function) {
+int Transfer(std::uint32_t function)
+{
     if (!KX418_Open()) return 2;
     if (!KX418_Send_Cfg(function, 0, 1000, 0)) return 3;
     if (!KX418_Get_Reply()) return 4;
@@ -63,7 +66,8 @@ int Transfer(std::uint32_t function) {
 // Answers that are not this report's: a late one, a repeated one, one that
 // was queued before the open. Two pairs on one open each time; the second
 // pair must never be taken for acknowledged.
-TEST_F(Exchange_Test, OnlyAnAnswerToThisReportCounts) {
+TEST_F(Exchange_Test, OnlyAnAnswerToThisReportCounts)
+{
     struct Case {
         const char* node;
         int first_reply;
@@ -95,7 +99,8 @@ TEST_F(Exchange_Test, OnlyAnAnswerToThisReportCounts) {
 }
 
 // Two processes at once on one module.
-TEST_F(Exchange_Test, TwoProcessesTakeTurnsOnOneModule) {
+TEST_F(Exchange_Test, TwoProcessesTakeTurnsOnOneModule)
+{
     {
         SCOPED_TRACE("the module answers only the first report");
         Running_Module& module = Start({"hidraw0:answer-first,delay=500"});
@@ -119,15 +124,16 @@ TEST_F(Exchange_Test, TwoProcessesTakeTurnsOnOneModule) {
         std::vector<std::string> events;
         for (const std::string& line : module.Log_Lines())
             events.push_back(line.substr(0, line.find(':')));
-        EXPECT_EQ(events, (std::vector<std::string>{"hidraw0 report 1", "hidraw0 answered report 1",
-                                                    "hidraw0 report 2",
-                                                    "hidraw0 answered report 2"}));
+        EXPECT_EQ(events,
+                  (std::vector<std::string>{"hidraw0 report 1", "hidraw0 answered report 1",
+                                            "hidraw0 report 2", "hidraw0 answered report 2"}));
     }
 }
 
 // Another process holds the module: an open waits for it, at most
 // Lock_Limit_Ms, and then passes it over as held.
-TEST_F(Exchange_Test, AHeldModuleIsWaitedForUpToTheBound) {
+TEST_F(Exchange_Test, AHeldModuleIsWaitedForUpToTheBound)
+{
     Running_Module& module = Start({"hidraw0"});
     Use(module);
     struct Case {

@@ -18,11 +18,13 @@ using Clock = std::chrono::steady_clock;
 
 class Library_Test : public Virtual_Module_Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         Virtual_Module_Test::SetUp();
         baseline_descriptors_ = Open_Descriptors();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         KX418_Close();
         Hidraw_Set_Device_Folder("/dev");
         Virtual_Module_Test::TearDown();
@@ -30,7 +32,8 @@ protected:
     static void Use(const Running_Module& module) { Hidraw_Set_Device_Folder(module.Folder()); }
     // Descriptors opened since the test began, not counting the modules'
     // own pipes.
-    int Descriptors_Added(int modules_started) const {
+    int Descriptors_Added(int modules_started) const
+    {
         return Open_Descriptors() - baseline_descriptors_ - modules_started;
     }
 
@@ -39,12 +42,14 @@ private:
 };
 
 // The raw bytes a log line ends with, after "raw ".
-std::string Raw_Of(const std::string& line) {
+std::string Raw_Of(const std::string& line)
+{
     const std::size_t at = line.find(" raw ");
     return at == std::string::npos ? std::string{} : line.substr(at + 5);
 }
 
-TEST_F(Library_Test, ReportsArriveByteForByte) {
+TEST_F(Library_Test, ReportsArriveByteForByte)
+{
     struct Case {
         std::uint32_t function, setting, time1, time2;
         const char* decoded;
@@ -86,10 +91,10 @@ struct Discovery_Case {
     const char* chosen;  // the node the report reaches; nullptr: no module found
 };
 
-class Discovery_Test : public Library_Test,
-                       public ::testing::WithParamInterface<Discovery_Case> {};
+class Discovery_Test : public Library_Test, public ::testing::WithParamInterface<Discovery_Case> {};
 
-TEST_P(Discovery_Test, OpensTheFirstMatchingNodeOrNothing) {
+TEST_P(Discovery_Test, OpensTheFirstMatchingNodeOrNothing)
+{
     const Discovery_Case& c = GetParam();
     Running_Module& module = Start(c.nodes);
     Use(module);
@@ -119,15 +124,21 @@ INSTANTIATE_TEST_SUITE_P(
     Nodes, Discovery_Test,
     ::testing::Values(
         Discovery_Case{"NoNode", {}, nullptr},
-        Discovery_Case{"OnlyOtherDevices", {"hidraw0:vendor=2b5e", "hidraw1:product=0419"}, nullptr},
+        Discovery_Case{
+            "OnlyOtherDevices", {"hidraw0:vendor=2b5e", "hidraw1:product=0419"}, nullptr},
         Discovery_Case{"OnlyNodesThatAreNotHidraw", {"event0", "hidrawX", "hidraw"}, nullptr},
-        Discovery_Case{"RefusedWithEaccesPassedOver", {"hidraw0:refuse-open=eacces", "hidraw1"}, "hidraw1"},
-        Discovery_Case{"RefusedWithEbusyPassedOver", {"hidraw0:refuse-open=ebusy", "hidraw1"}, "hidraw1"},
-        Discovery_Case{"AttributesFailingPassedOver", {"hidraw0:attributes-fail", "hidraw1"}, "hidraw1"},
+        Discovery_Case{
+            "RefusedWithEaccesPassedOver", {"hidraw0:refuse-open=eacces", "hidraw1"}, "hidraw1"},
+        Discovery_Case{
+            "RefusedWithEbusyPassedOver", {"hidraw0:refuse-open=ebusy", "hidraw1"}, "hidraw1"},
+        Discovery_Case{
+            "AttributesFailingPassedOver", {"hidraw0:attributes-fail", "hidraw1"}, "hidraw1"},
         Discovery_Case{"OtherVendorAndOtherProductPassedOver",
-                       {"hidraw0:vendor=2b5e", "hidraw1:product=0419", "hidraw2"}, "hidraw2"},
+                       {"hidraw0:vendor=2b5e", "hidraw1:product=0419", "hidraw2"},
+                       "hidraw2"},
         Discovery_Case{"ProductFromAnotherVendorPassedOver",
-                       {"hidraw0:vendor=1234,product=0418", "hidraw1"}, "hidraw1"},
+                       {"hidraw0:vendor=1234,product=0418", "hidraw1"},
+                       "hidraw1"},
         Discovery_Case{"AnyVersionAccepted", {"hidraw0:version=0200"}, "hidraw0"},
         Discovery_Case{"TwoModulesFirstChosen", {"hidraw0", "hidraw1"}, "hidraw0"},
         Discovery_Case{"WalkOrderIsNumeric", {"hidraw10", "hidraw2"}, "hidraw2"}),
@@ -142,7 +153,8 @@ struct Reply_Case {
 
 class Reply_Test : public Library_Test, public ::testing::WithParamInterface<Reply_Case> {};
 
-TEST_P(Reply_Test, JudgesTheNextInputReport) {
+TEST_P(Reply_Test, JudgesTheNextInputReport)
+{
     const Reply_Case& c = GetParam();
     Running_Module& module = Start({c.node});
     Use(module);
@@ -159,16 +171,16 @@ TEST_P(Reply_Test, JudgesTheNextInputReport) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, Reply_Test,
-    ::testing::Values(
-        Reply_Case{"Acknowledged", "hidraw0", 1, 0},
-        Reply_Case{"AcknowledgedLate", "hidraw0:delay=300", 1, 250},
-        Reply_Case{"WrongAnswer", "hidraw0:wrong-answer", 0, 0},
-        Reply_Case{"WrongAnswerLate", "hidraw0:wrong-answer,delay=300", 0, 250},
-        // The one wait that sits out the whole 2000 ms limit.
-        Reply_Case{"SilenceEndsAtTheLimit", "hidraw0:silent", 0, 2000}),
+    ::testing::Values(Reply_Case{"Acknowledged", "hidraw0", 1, 0},
+                      Reply_Case{"AcknowledgedLate", "hidraw0:delay=300", 1, 250},
+                      Reply_Case{"WrongAnswer", "hidraw0:wrong-answer", 0, 0},
+                      Reply_Case{"WrongAnswerLate", "hidraw0:wrong-answer,delay=300", 0, 250},
+                      // The one wait that sits out the whole 2000 ms limit.
+                      Reply_Case{"SilenceEndsAtTheLimit", "hidraw0:silent", 0, 2000}),
     [](const ::testing::TestParamInfo<Reply_Case>& info) { return info.param.name; });
 
-TEST_F(Library_Test, RemovalInTheMiddleOfNineReportsFailsPromptly) {
+TEST_F(Library_Test, RemovalInTheMiddleOfNineReportsFailsPromptly)
+{
     Running_Module& module = Start({"hidraw0:remove-after=5"});
     Use(module);
     ASSERT_EQ(KX418_Open(), 1);
@@ -191,7 +203,8 @@ TEST_F(Library_Test, RemovalInTheMiddleOfNineReportsFailsPromptly) {
     EXPECT_EQ(Descriptors_Added(1), 0);
 }
 
-TEST_F(Library_Test, OpenAfterAFailedTransferLeftOpenWorks) {
+TEST_F(Library_Test, OpenAfterAFailedTransferLeftOpenWorks)
+{
     Running_Module& failing = Start({"hidraw0:wrong-answer"});
     Running_Module& good = Start({"hidraw0"});
     Use(failing);
@@ -212,7 +225,8 @@ TEST_F(Library_Test, OpenAfterAFailedTransferLeftOpenWorks) {
     EXPECT_EQ(Descriptors_Added(2), 0);
 }
 
-TEST_F(Library_Test, NoDescriptorLeaksOverManyGoodAndFailedCycles) {
+TEST_F(Library_Test, NoDescriptorLeaksOverManyGoodAndFailedCycles)
+{
     Running_Module& good = Start({"hidraw0:refuse-open=ebusy", "hidraw1:vendor=1234", "hidraw2"});
     Running_Module& wrong = Start({"hidraw0:wrong-answer"});
     Running_Module& empty = Start({"hidraw0:attributes-fail", "hidraw1:product=0419"});

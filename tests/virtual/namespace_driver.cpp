@@ -24,13 +24,15 @@ namespace {
 constexpr int Exit_Skip = 77;
 
 template <typename Function>
-Function Bind(void* library, const char* name) {
+Function Bind(void* library, const char* name)
+{
     return reinterpret_cast<Function>(dlsym(library, name));
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 3) {
         std::fprintf(stderr, "usage: kx418_namespace_driver FOLDER LIBRARY\n");
         return 2;
@@ -67,8 +69,8 @@ int main(int argc, char** argv) {
     const int sent = opened ? send_cfg(3, 1, 5000, 2500) : 0;
     const int acknowledged = sent ? get_reply() : 0;
     const int closed = close();
-    std::printf("KX418_Open %d KX418_Send_Cfg %d KX418_Get_Reply %d KX418_Close %d\n", opened,
-                sent, acknowledged, closed);
+    std::printf("KX418_Open %d KX418_Send_Cfg %d KX418_Get_Reply %d KX418_Close %d\n", opened, sent,
+                acknowledged, closed);
     dlclose(library);
     return opened && sent && acknowledged && closed ? 0 : 1;
 }

@@ -13,7 +13,8 @@ namespace {
 using virtual_module::Running_Module;
 using Shared_Library_Test = Virtual_Module_Test;
 
-TEST_F(Shared_Library_Test, FindsTheModuleAtDevHidraw0AndCompletesATransfer) {
+TEST_F(Shared_Library_Test, FindsTheModuleAtDevHidraw0AndCompletesATransfer)
+{
     if (geteuid() != 0) GTEST_SKIP() << "a private mount namespace takes root";
     Running_Module& module = Start({"hidraw0"});
 

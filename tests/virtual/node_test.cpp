@@ -28,18 +28,21 @@ using Report = std::array<std::uint8_t, 17>;
 // Function 1, setting 0, 1000 ms, 0 ms, with its checksum 0x57.
 constexpr Report Worked_Example{0x00, 0x57, 0x01, 0x00, 0xE8, 0x03};
 
-ssize_t Write_Report(int fd, const Report& report) {
+ssize_t Write_Report(int fd, const Report& report)
+{
     return write(fd, report.data(), report.size());
 }
 
-int Poll_Events(int fd, int limit_ms) {
+int Poll_Events(int fd, int limit_ms)
+{
     pollfd wait{fd, POLLIN, 0};
     return poll(&wait, 1, limit_ms) == 1 ? wait.revents : 0;
 }
 
 using Node_Test = Virtual_Module_Test;
 
-TEST_F(Node_Test, ReadGivesOneQueuedInputReportAndEagainWhenNoneIsQueued) {
+TEST_F(Node_Test, ReadGivesOneQueuedInputReportAndEagainWhenNoneIsQueued)
+{
     Running_Module& module = Start({"hidraw0"});
     Fd reader{open(module.Node_Path("hidraw0").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     Fd writer{open(module.Node_Path("hidraw0").c_str(), O_WRONLY | O_CLOEXEC)};
@@ -55,14 +58,15 @@ TEST_F(Node_Test, ReadGivesOneQueuedInputReportAndEagainWhenNoneIsQueued) {
     EXPECT_EQ(Poll_Events(reader.get(), 1000) & POLLIN, POLLIN);
     // 16 bytes, no report-ID byte: "!", the report's bytes 1..11, 0xFF x4.
     ASSERT_EQ(read(reader.get(), input.data(), input.size()), 16);
-    const std::array<std::uint8_t, 16> expected{'!', 0x57, 0x01, 0x00, 0xE8, 0x03, 0, 0,
+    const std::array<std::uint8_t, 16> expected{'!', 0x57, 0x01, 0x00, 0xE8, 0x03, 0,    0,
                                                 0,   0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), input.begin()));
     EXPECT_EQ(read(reader.get(), input.data(), input.size()), -1);
     EXPECT_EQ(errno, EAGAIN);
 }
 
-TEST_F(Node_Test, ALateAnswerWakesAWaitingPollerAndABlockingReader) {
+TEST_F(Node_Test, ALateAnswerWakesAWaitingPollerAndABlockingReader)
+{
     Running_Module& module = Start({"hidraw0:delay=200"});
     Fd reader{open(module.Node_Path("hidraw0").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     Fd blocking{open(module.Node_Path("hidraw0").c_str(), O_RDWR | O_CLOEXEC)};
@@ -92,7 +96,8 @@ TEST_F(Node_Test, ALateAnswerWakesAWaitingPollerAndABlockingReader) {
 
 // The answer policies, each one node setting: how many answers three
 // reports get in all, and what a fresh open finds queued.
-TEST_F(Node_Test, AnswerPoliciesAsConfigured) {
+TEST_F(Node_Test, AnswerPoliciesAsConfigured)
+{
     struct Case {
         const char* setting;
         int queued_at_open;
@@ -130,7 +135,8 @@ TEST_F(Node_Test, AnswerPoliciesAsConfigured) {
     }
 }
 
-TEST_F(Node_Test, ChecksRepliesAndRejectsWhatIsNoReport) {
+TEST_F(Node_Test, ChecksRepliesAndRejectsWhatIsNoReport)
+{
     Running_Module& module = Start({"hidraw0"});
     Fd node{open(module.Node_Path("hidraw0").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC)};
     ASSERT_GE(node.get(), 0);
@@ -160,21 +166,20 @@ TEST_F(Node_Test, ChecksRepliesAndRejectsWhatIsNoReport) {
     EXPECT_TRUE(lines[3].starts_with("hidraw0 rejected write of 17 bytes: raw 01 57")) << lines[3];
 }
 
-TEST_F(Node_Test, OpenAndAttributesAsConfigured) {
-    Running_Module& module = Start({"hidraw0:refuse-open=eacces", "hidraw1:refuse-open=ebusy",
-                                    "hidraw2:attributes-fail", "hidraw3",
-                                    "hidraw4:vendor=abcd,product=8001"});
+TEST_F(Node_Test, OpenAndAttributesAsConfigured)
+{
+    Running_Module& module =
+        Start({"hidraw0:refuse-open=eacces", "hidraw1:refuse-open=ebusy", "hidraw2:attributes-fail",
+               "hidraw3", "hidraw4:vendor=abcd,product=8001"});
     struct Case {
         const char* node;
-        int open_error;       // 0: opens
-        int attributes_error; // 0: attributes read
+        int open_error;        // 0: opens
+        int attributes_error;  // 0: attributes read
         std::uint16_t vendor, product;
     };
     const Case cases[] = {
-        {"hidraw0", EACCES, 0, 0, 0},
-        {"hidraw1", EBUSY, 0, 0, 0},
-        {"hidraw2", 0, EIO, 0, 0},
-        {"hidraw3", 0, 0, 0x2B5D, 0x0418},
+        {"hidraw0", EACCES, 0, 0, 0},      {"hidraw1", EBUSY, 0, 0, 0},
+        {"hidraw2", 0, EIO, 0, 0},         {"hidraw3", 0, 0, 0x2B5D, 0x0418},
         {"hidraw4", 0, 0, 0xABCD, 0x8001},
     };
     for (const Case& c : cases) {
@@ -200,7 +205,8 @@ TEST_F(Node_Test, OpenAndAttributesAsConfigured) {
     }
 }
 
-TEST_F(Node_Test, ARemovedNodeFailsLikeAnUnpluggedOne) {
+TEST_F(Node_Test, ARemovedNodeFailsLikeAnUnpluggedOne)
+{
     Running_Module& module = Start({"hidraw0:remove-after=1", "hidraw1"});
     const std::string path = module.Node_Path("hidraw0");
     Fd reader{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
@@ -242,7 +248,8 @@ TEST_F(Node_Test, ARemovedNodeFailsLikeAnUnpluggedOne) {
     EXPECT_EQ(module.Log_Lines().back(), "hidraw0 removed");
 }
 
-TEST_F(Node_Test, StopsCleanlyOnSigint) {
+TEST_F(Node_Test, StopsCleanlyOnSigint)
+{
     Running_Module& module = Start({"hidraw0"});
     // Left open while the module stops: the unmount must not wait for it.
     Fd node{open(module.Node_Path("hidraw0").c_str(), O_RDWR | O_CLOEXEC)};
@@ -251,14 +258,16 @@ TEST_F(Node_Test, StopsCleanlyOnSigint) {
     EXPECT_FALSE(module.Mounted());
 }
 
-TEST_F(Node_Test, StopsCleanlyWhenNothingReadsItsStdoutAnyMore) {
+TEST_F(Node_Test, StopsCleanlyWhenNothingReadsItsStdoutAnyMore)
+{
     // As when the test that started it crashes: the reader of the pipe
     // goes away, here `head` after the first line.
     std::string folder = "/tmp/kx418-virtual-XXXXXX";
     ASSERT_NE(mkdtemp(folder.data()), nullptr);
     std::string output;
     const int status = virtual_module::Run_Program(
-        {"sh", "-c", "{ timeout 10 \"$0\" \"$1\" --node hidraw0; echo \"exit $?\" >&2; } | head -n 1",
+        {"sh", "-c",
+         "{ timeout 10 \"$0\" \"$1\" --node hidraw0; echo \"exit $?\" >&2; } | head -n 1",
          KX418_VIRTUAL_MODULE_PROGRAM, folder},
         output);
     std::ifstream mounts("/proc/self/mounts");
@@ -270,28 +279,30 @@ TEST_F(Node_Test, StopsCleanlyWhenNothingReadsItsStdoutAnyMore) {
     EXPECT_EQ(output, "ready\nexit 0\n");
 }
 
-TEST(Node_Program, RejectsAnUnknownSettingInOneLine) {
+TEST(Node_Program, RejectsAnUnknownSettingInOneLine)
+{
     std::string output;
     const int status = virtual_module::Run_Program(
         {KX418_VIRTUAL_MODULE_PROGRAM, "/nonexistent", "--node", "hidraw0:sticky"}, output);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
-    EXPECT_EQ(output,
-              "kx418-virtual-module: unknown node setting \"sticky\" (see --help)\n");
+    EXPECT_EQ(output, "kx418-virtual-module: unknown node setting \"sticky\" (see --help)\n");
 }
 
-TEST(Node_Program, SaysInOneLineWhenFuseIsMissing) {
+TEST(Node_Program, SaysInOneLineWhenFuseIsMissing)
+{
     if (geteuid() != 0) GTEST_SKIP() << "hiding /dev/fuse takes a private mount namespace, so root";
     // /dev replaced by an empty tmpfs inside a private mount namespace.
     std::string output;
-    const int status = virtual_module::Run_Program(
-        {"unshare", "-m", "--propagation", "private", "sh", "-c",
-         "mount -t tmpfs none /dev || exit 77; exec \"$0\" \"$@\"",
-         KX418_VIRTUAL_MODULE_PROGRAM, "/tmp", "--node", "hidraw0"},
-        output);
+    const int status =
+        virtual_module::Run_Program({"unshare", "-m", "--propagation", "private", "sh", "-c",
+                                     "mount -t tmpfs none /dev || exit 77; exec \"$0\" \"$@\"",
+                                     KX418_VIRTUAL_MODULE_PROGRAM, "/tmp", "--node", "hidraw0"},
+                                    output);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << output;
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status << ": " << output;
-    EXPECT_EQ(output,
-              "kx418-virtual-module: FUSE is not available (/dev/fuse: No such file or directory)\n");
+    EXPECT_EQ(
+        output,
+        "kx418-virtual-module: FUSE is not available (/dev/fuse: No such file or directory)\n");
 }
 
 }  // namespace

@@ -23,18 +23,21 @@ constexpr std::array<unsigned char, 17> Worked_Example{0x00, 0x57, 0x01, 0x00, 0
 
 class Peer_Test : public Virtual_Module_Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         Virtual_Module_Test::SetUp();
         if (IsSkipped()) return;
         ASSERT_EQ(hid_init(), 0);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         hid_exit();
         Virtual_Module_Test::TearDown();
     }
 };
 
-TEST_F(Peer_Test, HidapiExchangesReports) {
+TEST_F(Peer_Test, HidapiExchangesReports)
+{
     Running_Module& module = Start({"hidraw0", "hidraw1:delay=200", "hidraw2:refuse-open=ebusy"});
     struct Case {
         const char* node;
@@ -63,7 +66,8 @@ TEST_F(Peer_Test, HidapiExchangesReports) {
     EXPECT_FALSE(Hid_Device{hid_open_path(module.Node_Path("hidraw2").c_str())});
 }
 
-TEST_F(Peer_Test, HidapiSeesTheRemovalAtOnce) {
+TEST_F(Peer_Test, HidapiSeesTheRemovalAtOnce)
+{
     Running_Module& module = Start({"hidraw0:remove-after=1"});
     Hid_Device device{hid_open_path(module.Node_Path("hidraw0").c_str())};
     ASSERT_TRUE(device);

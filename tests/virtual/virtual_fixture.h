@@ -17,7 +17,8 @@
 #include "unique_fd.h"
 
 // Open descriptors of this process, from /proc/self/fd.
-inline int Open_Descriptors() {
+inline int Open_Descriptors()
+{
     DIR* folder = opendir("/proc/self/fd");
     if (folder == nullptr) return -1;
     int count = 0;
@@ -27,9 +28,10 @@ inline int Open_Descriptors() {
     return count - 1;  // the listing's own descriptor
 }
 
-inline long long Elapsed_Ms(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now() - since)
+inline long long Elapsed_Ms(std::chrono::steady_clock::time_point since)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 since)
         .count();
 }
 
@@ -38,12 +40,14 @@ inline long long Elapsed_Ms(std::chrono::steady_clock::time_point since) {
 // module that crashed, hung, or tripped a sanitizer fails the test.
 class Virtual_Module_Test : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         const std::string reason = virtual_module::Unavailable_Reason();
         if (!reason.empty()) GTEST_SKIP() << reason;
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         for (auto& module : modules_) {
             const int status = module->Stop();
             EXPECT_TRUE(virtual_module::Exited_Cleanly(status))
@@ -53,7 +57,8 @@ protected:
         modules_.clear();
     }
 
-    virtual_module::Running_Module& Start(const std::vector<std::string>& nodes) {
+    virtual_module::Running_Module& Start(const std::vector<std::string>& nodes)
+    {
         modules_.push_back(std::make_unique<virtual_module::Running_Module>(nodes));
         return *modules_.back();
     }

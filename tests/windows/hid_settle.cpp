@@ -22,14 +22,16 @@ namespace {
 
 using Ids = std::map<std::pair<unsigned, unsigned>, int>;
 
-Ids Present() {
+Ids Present()
+{
     Ids ids;
     for (const Seen_Device& device : Present_Devices())
         if (device.probed) ++ids[{device.attributes.VendorID, device.attributes.ProductID}];
     return ids;
 }
 
-bool All_There(const Ids& wanted, const Ids& present) {
+bool All_There(const Ids& wanted, const Ids& present)
+{
     for (const auto& [id, count] : wanted) {
         const auto found = present.find(id);
         if (found == present.end() || found->second < count) return false;
@@ -39,7 +41,8 @@ bool All_There(const Ids& wanted, const Ids& present) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     Ids wanted;
     for (int i = 1; i < argc; ++i) {
         unsigned vendor = 0, product = 0;

@@ -21,13 +21,15 @@
 
 namespace {
 
-int Fail(const char* what) {
+int Fail(const char* what)
+{
     std::printf("kx418_load_check: %s\n", what);
     return 1;
 }
 
 template <typename Function>
-bool Bind(HMODULE library, const char* name, Function& function) {
+bool Bind(HMODULE library, const char* name, Function& function)
+{
     // GetProcAddress gives a generic function pointer; the export is of the
     // type kx418.h declares.
     function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
@@ -36,7 +38,8 @@ bool Bind(HMODULE library, const char* name, Function& function) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     HMODULE library = LoadLibraryA("kx418.dll");
     if (library == nullptr) return Fail("LoadLibraryA(\"kx418.dll\") failed");
 

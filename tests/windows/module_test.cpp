@@ -24,12 +24,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-long long Ms_Since(Clock::time_point start) {
+long long Ms_Since(Clock::time_point start)
+{
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
 // The module's log lines of one node's reports, in order.
-std::vector<std::string> Reports_Of(const std::string& node) {
+std::vector<std::string> Reports_Of(const std::string& node)
+{
     const char* log = std::getenv("KX418_MODULE_LOG");
     std::vector<std::string> lines;
     if (log == nullptr) {
@@ -42,15 +44,20 @@ std::vector<std::string> Reports_Of(const std::string& node) {
     return lines;
 }
 
-bool Ends_With(const std::string& text, const std::string& end) { return text.ends_with(end); }
+bool Ends_With(const std::string& text, const std::string& end)
+{
+    return text.ends_with(end);
+}
 
 class Module : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         handles = Process_Handles();
         ASSERT_EQ(KX418_Open(), 1);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         KX418_Close();
         EXPECT_EQ(Process_Handles(), handles) << "a channel or the event left open";
         EXPECT_FALSE(Win32_Read_In_Flight(Read_Overlapped));
@@ -58,7 +65,8 @@ protected:
     DWORD handles = 0;
 };
 
-TEST_F(Module, WorkedExampleGoesOutByteForByteAndIsAcknowledged) {
+TEST_F(Module, WorkedExampleGoesOutByteForByteAndIsAcknowledged)
+{
     const std::size_t before = Reports_Of("hidraw2").size();
     EXPECT_EQ(KX418_Send_Cfg(1, 0, 1000, 0), 1);
     EXPECT_EQ(KX418_Get_Reply(), 1);
@@ -75,7 +83,8 @@ TEST_F(Module, WorkedExampleGoesOutByteForByteAndIsAcknowledged) {
     EXPECT_FALSE(Event_Signalled(Read_Event));
 }
 
-TEST_F(Module, FunctionThreeSettingOneHasChecksumD5) {
+TEST_F(Module, FunctionThreeSettingOneHasChecksumD5)
+{
     EXPECT_EQ(KX418_Send_Cfg(3, 1, 5000, 2500), 1);
     EXPECT_EQ(KX418_Get_Reply(), 1);
     const std::vector<std::string> reports = Reports_Of("hidraw2");
@@ -86,12 +95,14 @@ TEST_F(Module, FunctionThreeSettingOneHasChecksumD5) {
         << reports.back();
 }
 
-TEST_F(Module, ForeignDevicesArePassedOver) {
+TEST_F(Module, ForeignDevicesArePassedOver)
+{
     // Both foreign devices are there and readable, so passing them over is
     // the match's doing.
     std::vector<std::pair<int, int>> ids;
     for (const Seen_Device& device : Present_Devices())
-        if (device.probed) ids.emplace_back(device.attributes.VendorID, device.attributes.ProductID);
+        if (device.probed)
+            ids.emplace_back(device.attributes.VendorID, device.attributes.ProductID);
     EXPECT_NE(std::find(ids.begin(), ids.end(), std::pair(0x1234, 0x0418)), ids.end());
     EXPECT_NE(std::find(ids.begin(), ids.end(), std::pair(0x2B5D, 0x5678)), ids.end());
 
@@ -101,7 +112,8 @@ TEST_F(Module, ForeignDevicesArePassedOver) {
     EXPECT_TRUE(Reports_Of("hidraw1").empty());
 }
 
-TEST_F(Module, NackIsNoAcknowledgement) {
+TEST_F(Module, NackIsNoAcknowledgement)
+{
     // A report whose checksum is wrong: the module answers "?".
     std::array<std::uint8_t, Hid_Report_Size> report{0, 0x00, 1, 0, 0xE8, 0x03};
     ASSERT_TRUE(Hid_Write(Write_Handle, report));
@@ -112,7 +124,8 @@ TEST_F(Module, NackIsNoAcknowledgement) {
     EXPECT_NE(Reports_Of("hidraw2").back().find("checksum 00 bad"), std::string::npos);
 }
 
-TEST_F(Module, SilenceReturnsZeroAfterTheLimit) {
+TEST_F(Module, SilenceReturnsZeroAfterTheLimit)
+{
     Report_Buffer.fill(0xAA);
     const auto start = Clock::now();
     EXPECT_EQ(KX418_Get_Reply(), 0);
@@ -124,7 +137,8 @@ TEST_F(Module, SilenceReturnsZeroAfterTheLimit) {
     EXPECT_FALSE(Event_Signalled(Read_Event));
 }
 
-TEST_F(Module, NineReportsInARow) {
+TEST_F(Module, NineReportsInARow)
+{
     const std::size_t before = Reports_Of("hidraw2").size();
     const std::uint32_t functions[] = {91, 92, 93, 94, 95, 96, 97, 98, 9};
     for (std::uint32_t i = 0; i < 9; ++i) {
@@ -143,7 +157,8 @@ TEST_F(Module, NineReportsInARow) {
     }
 }
 
-TEST_F(Module, OpenAfterAnUnclosedFailedTransfer) {
+TEST_F(Module, OpenAfterAnUnclosedFailedTransfer)
+{
     const DWORD open_handles = Process_Handles();
     EXPECT_EQ(KX418_Get_Reply(), 0);  // silence: the transfer fails, the module stays open
     EXPECT_EQ(KX418_Open(), 1);
@@ -155,7 +170,8 @@ TEST_F(Module, OpenAfterAnUnclosedFailedTransfer) {
 // The answer comes 2500 ms after the report, when the wait has given up.
 class Late_Answer : public Module {};
 
-TEST_F(Late_Answer, NothingLandsInTheBufferAfterTheReplyWaitReturned) {
+TEST_F(Late_Answer, NothingLandsInTheBufferAfterTheReplyWaitReturned)
+{
     const std::size_t before = Reports_Of("hidraw0").size();
     EXPECT_EQ(KX418_Send_Cfg(1, 0, 1000, 0), 1);
     EXPECT_EQ(KX418_Get_Reply(), 0);
@@ -183,7 +199,8 @@ TEST_F(Late_Answer, NothingLandsInTheBufferAfterTheReplyWaitReturned) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
 }
 
-TEST_F(Late_Answer, NothingLandsInTheBufferAfterClose) {
+TEST_F(Late_Answer, NothingLandsInTheBufferAfterClose)
+{
     EXPECT_EQ(KX418_Send_Cfg(1, 0, 1000, 0), 1);
     EXPECT_EQ(KX418_Get_Reply(), 0);
     KX418_Close();
@@ -197,7 +214,8 @@ TEST_F(Late_Answer, NothingLandsInTheBufferAfterClose) {
 // dropped before it is written.
 class Repeated_Answer : public Module {};
 
-TEST_F(Repeated_Answer, TheRepeatDoesNotAcknowledgeTheNextReport) {
+TEST_F(Repeated_Answer, TheRepeatDoesNotAcknowledgeTheNextReport)
+{
     EXPECT_EQ(KX418_Send_Cfg(1, 0, 1000, 0), 1);
     EXPECT_EQ(KX418_Get_Reply(), 1);
     // The repeat has reached the read channel's queue.

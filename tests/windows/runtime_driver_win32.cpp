@@ -17,7 +17,8 @@ namespace {
 std::string TextOf(HWND window)
 {
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -63,7 +64,8 @@ void Press(int panel, int control)
 {
     HWND window = UiWin32_ControlWindow(panel, control);
     ASSERT_NE(window, nullptr) << "panel " << panel << " control " << control;
-    ASSERT_TRUE(IsWindowVisible(window)) << "panel " << panel << " control " << control << " is not shown";
+    ASSERT_TRUE(IsWindowVisible(window))
+        << "panel " << panel << " control " << control << " is not shown";
     RECT r;
     GetClientRect(window, &r);
     ClickAt(window, r.right / 2, r.bottom / 2);
@@ -86,7 +88,8 @@ void Type_Into(int panel, int control, const std::string& text, bool commit)
     SendMessageA(field, EM_SETSEL, 0, -1);
     SendMessageA(field, WM_KEYDOWN, VK_DELETE, 0);
     SendMessageA(field, WM_KEYUP, VK_DELETE, 0);
-    for (char c : text) SendMessageA(field, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 0);
+    for (char c : text)
+        SendMessageA(field, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 0);
     Settle();
     if (commit) Enter(field);
 }
@@ -115,7 +118,8 @@ void Click_Tab(int panel, int tab_control, int index)
     HWND tab = UiWin32_ControlWindow(panel, tab_control);
     ASSERT_NE(tab, nullptr);
     RECT r{};
-    ASSERT_TRUE(SendMessageA(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r)));
+    ASSERT_TRUE(SendMessageA(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index),
+                             reinterpret_cast<LPARAM>(&r)));
     ClickAt(tab, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
@@ -185,8 +189,8 @@ Panel_Rect ToPanel(const RECT& r)
 
 std::uint32_t Rgb(COLORREF colour)
 {
-    return static_cast<std::uint32_t>(GetRValue(colour)) << 16 | static_cast<std::uint32_t>(GetGValue(colour)) << 8 |
-           GetBValue(colour);
+    return static_cast<std::uint32_t>(GetRValue(colour)) << 16 |
+           static_cast<std::uint32_t>(GetGValue(colour)) << 8 | GetBValue(colour);
 }
 
 LOGFONTA FontOf(HWND window)
@@ -237,11 +241,13 @@ Panel_Rect Place_Of(int panel, int control)
     }
     char kind[16] = {};
     GetClassNameA(window, kind, sizeof kind);
-    if (lstrcmpiA(kind, "Button") == 0 && (GetWindowLongA(window, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
+    if (lstrcmpiA(kind, "Button") == 0 &&
+        (GetWindowLongA(window, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
         // A group box draws its frame's top edge half a line of its font
         // below its window's top.
         HDC dc = GetDC(window);
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)));
+        HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)));
         TEXTMETRICA metrics{};
         GetTextMetricsA(dc, &metrics);
         SelectObject(dc, old);
@@ -374,7 +380,8 @@ std::string Tab_Label(int panel, int tab_control, int index)
     item.mask = TCIF_TEXT;
     item.pszText = text;
     item.cchTextMax = sizeof text;
-    EXPECT_TRUE(SendMessageA(tab, TCM_GETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+    EXPECT_TRUE(SendMessageA(tab, TCM_GETITEMA, static_cast<WPARAM>(index),
+                             reinterpret_cast<LPARAM>(&item)));
     return text;
 }
 
@@ -383,7 +390,8 @@ Panel_Rect Tab_Place(int panel, int tab_control, int index)
     HWND tab = Control(panel, tab_control);
     if (tab == nullptr) return {};
     RECT r{};
-    EXPECT_TRUE(SendMessageA(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r)));
+    EXPECT_TRUE(SendMessageA(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index),
+                             reinterpret_cast<LPARAM>(&r)));
     MapWindowPoints(tab, UiWin32_PanelWindow(panel), reinterpret_cast<POINT*>(&r), 2);
     return ToPanel(r);
 }
@@ -394,10 +402,12 @@ bool Reaches(int panel, int x, int y, int control, std::string& found)
     HWND hit = WindowAt(panel, x, y, client);
     HWND window = UiWin32_ControlWindow(panel, control);
     if (window == nullptr) return false;
-    if (hit == window || (hit != nullptr && hit == UiWin32_ControlArrows(panel, control))) return true;
+    if (hit == window || (hit != nullptr && hit == UiWin32_ControlArrows(panel, control)))
+        return true;
     char kind[32] = {};
     if (hit != nullptr) GetClassNameA(hit, kind, sizeof kind);
-    found = hit != nullptr ? std::string(kind) + " \"" + TextOf(hit) + "\"" : std::string("nothing");
+    found =
+        hit != nullptr ? std::string(kind) + " \"" + TextOf(hit) + "\"" : std::string("nothing");
     return false;
 }
 
@@ -446,7 +456,8 @@ std::string Selected_Text(int panel, int control)
     HWND field = Control(panel, control);
     if (field == nullptr) return {};
     DWORD start = 0, end = 0;
-    SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
     const std::string text = TextOf(field);
     if (start > end || end > text.size()) return {};
     return text.substr(start, end - start);

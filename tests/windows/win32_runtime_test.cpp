@@ -36,7 +36,8 @@ protected:
         if (page == "PANEL") return panel_;
         for (int i = 0; i < 9; ++i) {
             int handle = -1;
-            if (page == kPages[i].constant && GetPanelHandleFromTabPage(panel_, PANEL_TAB, i, &handle) == 0)
+            if (page == kPages[i].constant &&
+                GetPanelHandleFromTabPage(panel_, PANEL_TAB, i, &handle) == 0)
                 return handle;
         }
         return -1;
@@ -70,7 +71,8 @@ TEST_F(Win32Panel, ScalesWhenMovedToAScreenOfAnotherDpi)
         for (const Row& row : Layout()) {
             SCOPED_TRACE(row.page + " " + row.name);
             const int handle = Handle(row.page);
-            EXPECT_EQ(Place_Of(handle, row.number), (Panel_Rect{s(row.left), s(row.top), s(row.width), s(row.height)}));
+            EXPECT_EQ(Place_Of(handle, row.number),
+                      (Panel_Rect{s(row.left), s(row.top), s(row.width), s(row.height)}));
             if (row.kind == K::Numeric) {
                 const Panel_Rect up = Arrow_Place(handle, row.number, true);
                 EXPECT_EQ(up.left, s(row.left));
@@ -84,7 +86,8 @@ TEST_F(Win32Panel, ScalesWhenMovedToAScreenOfAnotherDpi)
                 EXPECT_EQ(label.left, s(row.label_left));
                 EXPECT_EQ(label.top, s(row.label_top));
                 if (row.label_left < row.left && row.label_top < row.top + row.height) {
-                    EXPECT_LT(label.left + label.width, s(row.left)) << "a label left of its control keeps clear of it";
+                    EXPECT_LT(label.left + label.width, s(row.left))
+                        << "a label left of its control keeps clear of it";
                 }
             }
         }

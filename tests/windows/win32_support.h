@@ -14,18 +14,21 @@
 #include "kx418_logic.h"
 
 // Handles this process holds now: a channel or event left open shows here.
-inline DWORD Process_Handles() {
+inline DWORD Process_Handles()
+{
     DWORD count = 0;
     GetProcessHandleCount(GetCurrentProcess(), &count);
     return count;
 }
 
-inline bool Report_Buffer_Is_Zero() {
+inline bool Report_Buffer_Is_Zero()
+{
     return std::all_of(Report_Buffer.begin(), Report_Buffer.end(),
                        [](std::uint8_t byte) { return byte == 0; });
 }
 
-inline bool Event_Signalled(Hid_Handle event) {
+inline bool Event_Signalled(Hid_Handle event)
+{
     return WaitForSingleObject(reinterpret_cast<HANDLE>(event), 0) == WAIT_OBJECT_0;
 }
 
@@ -37,7 +40,8 @@ struct Seen_Device {
     Hid_Attributes attributes;
 };
 
-inline std::vector<Seen_Device> Present_Devices() {
+inline std::vector<Seen_Device> Present_Devices()
+{
     std::vector<Seen_Device> devices;
     for (const Present_Device& present : Survey_Devices()) {
         Seen_Device& device = devices.emplace_back();

@@ -18,21 +18,24 @@ extern "C" {
 
 namespace {
 
-TEST(Win32_Backend, NoneIsTheInvalidHandleValue) {
+TEST(Win32_Backend, NoneIsTheInvalidHandleValue)
+{
     EXPECT_EQ(Hid_None, reinterpret_cast<Hid_Handle>(INVALID_HANDLE_VALUE));
     EXPECT_EQ(Read_Handle, Hid_None);
     EXPECT_EQ(Write_Handle, Hid_None);
     EXPECT_EQ(Read_Event, Hid_None);
 }
 
-TEST(Win32_Backend, BeforeOpenNothingIsSentOrRead) {
+TEST(Win32_Backend, BeforeOpenNothingIsSentOrRead)
+{
     EXPECT_EQ(KX418_Send_Cfg(1, 0, 1000, 0), 0);
     EXPECT_EQ(KX418_Get_Reply(), 0);
     EXPECT_TRUE(Report_Buffer_Is_Zero());
     EXPECT_NE(KX418_Close(), 0);
 }
 
-TEST(Win32_Backend, WithOnlyWinesOwnDevicesOpenPassesOverBothAndLeavesNothingOpen) {
+TEST(Win32_Backend, WithOnlyWinesOwnDevicesOpenPassesOverBothAndLeavesNothingOpen)
+{
     const std::vector<Seen_Device> devices = Present_Devices();
     ASSERT_EQ(devices.size(), 2u) << "wine's own two HID devices";
     for (const Seen_Device& device : devices) {
@@ -59,7 +62,8 @@ TEST(Win32_Backend, WithOnlyWinesOwnDevicesOpenPassesOverBothAndLeavesNothingOpe
     EXPECT_EQ(KX418_Get_Reply(), 0);
 }
 
-TEST(Win32_Backend, OpenFailureTellsWhy) {
+TEST(Win32_Backend, OpenFailureTellsWhy)
+{
     EXPECT_EQ(Hid_Open("\\\\?\\hid#vid_2b5d&pid_0418#absent", Hid_Access::Probe), Hid_None);
     EXPECT_EQ(Hid_Last_Open_Failure(), Hid_Open_Failure::Missing);
 
@@ -73,11 +77,12 @@ TEST(Win32_Backend, OpenFailureTellsWhy) {
 
 // The detail record's cbSize is the platform's own size. The 32-bit figure
 // in a 64-bit build is refused, so no device would ever be found with it.
-TEST(Win32_Backend, DetailRecordSizeIsThePlatformsOwn) {
+TEST(Win32_Backend, DetailRecordSizeIsThePlatformsOwn)
+{
     GUID hid_guid;
     HidD_GetHidGuid(&hid_guid);
-    HDEVINFO set = SetupDiGetClassDevsA(&hid_guid, nullptr, nullptr,
-                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO set =
+        SetupDiGetClassDevsA(&hid_guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     ASSERT_NE(set, INVALID_HANDLE_VALUE);
     SP_DEVICE_INTERFACE_DATA interface_data{};
     interface_data.cbSize = sizeof interface_data;
@@ -105,7 +110,8 @@ TEST(Win32_Backend, DetailRecordSizeIsThePlatformsOwn) {
 // Only a read of the attributes that the service reports as done counts:
 // a handle that is no HID device yields none, and what the record held
 // before stays as it was.
-TEST(Win32_Backend, AttributesOfAHandleThatIsNoHidDeviceAreRefused) {
+TEST(Win32_Backend, AttributesOfAHandleThatIsNoHidDeviceAreRefused)
+{
     char folder[MAX_PATH];
     char name[MAX_PATH];
     ASSERT_NE(GetTempPathA(sizeof folder, folder), 0u);
@@ -135,7 +141,8 @@ TEST(Win32_Backend, AttributesOfAHandleThatIsNoHidDeviceAreRefused) {
 
 // The read event is made signalled and stays so through any number of
 // waits until it is reset: the reply wait relies on both.
-TEST(Win32_Backend, ReadEventIsManualResetAndSignalledAtFirst) {
+TEST(Win32_Backend, ReadEventIsManualResetAndSignalledAtFirst)
+{
     const Hid_Handle event = Hid_Create_Event();
     ASSERT_NE(event, Hid_None);
     EXPECT_TRUE(Event_Signalled(event)) << "not signalled when made";
@@ -152,24 +159,27 @@ TEST(Win32_Backend, ReadEventIsManualResetAndSignalledAtFirst) {
 using Detail_Service = decltype(&SetupDiGetDeviceInterfaceDetailA);
 extern "C" Detail_Service __imp_SetupDiGetDeviceInterfaceDetailA;
 
-std::function<BOOL(HDEVINFO, PSP_DEVICE_INTERFACE_DATA, PSP_DEVICE_INTERFACE_DETAIL_DATA_A,
-                   DWORD, PDWORD, PSP_DEVINFO_DATA)>
+std::function<BOOL(HDEVINFO, PSP_DEVICE_INTERFACE_DATA, PSP_DEVICE_INTERFACE_DETAIL_DATA_A, DWORD,
+                   PDWORD, PSP_DEVINFO_DATA)>
     Detail_Stand_In;
 
 BOOL WINAPI Detail_Through_Stand_In(HDEVINFO set, PSP_DEVICE_INTERFACE_DATA data,
                                     PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail, DWORD size,
-                                    PDWORD required, PSP_DEVINFO_DATA info) {
+                                    PDWORD required, PSP_DEVINFO_DATA info)
+{
     return Detail_Stand_In(set, data, detail, size, required, info);
 }
 
 // Puts the stand-in into the import table for its lifetime.
 class Detail_Service_Replaced {
 public:
-    explicit Detail_Service_Replaced(decltype(Detail_Stand_In) stand_in) {
+    explicit Detail_Service_Replaced(decltype(Detail_Stand_In) stand_in)
+    {
         Detail_Stand_In = std::move(stand_in);
         original_ = Swap(&Detail_Through_Stand_In);
     }
-    ~Detail_Service_Replaced() {
+    ~Detail_Service_Replaced()
+    {
         Swap(original_);
         Detail_Stand_In = nullptr;
     }
@@ -178,7 +188,8 @@ public:
     Detail_Service original() const { return original_; }
 
 private:
-    static Detail_Service Swap(Detail_Service with) {
+    static Detail_Service Swap(Detail_Service with)
+    {
         Detail_Service* entry = &__imp_SetupDiGetDeviceInterfaceDetailA;
         DWORD was = 0;
         VirtualProtect(entry, sizeof *entry, PAGE_READWRITE, &was);
@@ -192,7 +203,8 @@ private:
 
 // An interface whose detail record cannot be read is passed over, and the
 // walk goes on to the next: whether the size request or the fetch fails.
-TEST(Win32_Backend, InterfaceWhoseDetailCannotBeReadIsPassedOver) {
+TEST(Win32_Backend, InterfaceWhoseDetailCannotBeReadIsPassedOver)
+{
     const std::vector<Seen_Device> devices = Present_Devices();
     ASSERT_GE(devices.size(), 2u) << "wine's own two HID devices";
 
@@ -207,23 +219,22 @@ TEST(Win32_Backend, InterfaceWhoseDetailCannotBeReadIsPassedOver) {
         // The first interface asked about is the one whose detail fails.
         bool seen_first = false;
         ULONG_PTR first_id = 0;
-        Detail_Service_Replaced replaced(
-            [&](HDEVINFO set, PSP_DEVICE_INTERFACE_DATA data,
-                PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail, DWORD size, PDWORD required,
-                PSP_DEVINFO_DATA info) -> BOOL {
-                if (!seen_first) {
-                    seen_first = true;
-                    first_id = data->Reserved;
-                }
-                const bool size_request = detail == nullptr;
-                if (data->Reserved == first_id && size_request == test.fail_size_request) {
-                    ++failed;
-                    if (required != nullptr) *required = 0;
-                    SetLastError(ERROR_INVALID_USER_BUFFER);
-                    return FALSE;
-                }
-                return original(set, data, detail, size, required, info);
-            });
+        Detail_Service_Replaced replaced([&](HDEVINFO set, PSP_DEVICE_INTERFACE_DATA data,
+                                             PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail, DWORD size,
+                                             PDWORD required, PSP_DEVINFO_DATA info) -> BOOL {
+            if (!seen_first) {
+                seen_first = true;
+                first_id = data->Reserved;
+            }
+            const bool size_request = detail == nullptr;
+            if (data->Reserved == first_id && size_request == test.fail_size_request) {
+                ++failed;
+                if (required != nullptr) *required = 0;
+                SetLastError(ERROR_INVALID_USER_BUFFER);
+                return FALSE;
+            }
+            return original(set, data, detail, size, required, info);
+        });
         original = replaced.original();
 
         std::vector<std::string> visited;

@@ -41,13 +41,15 @@ constexpr std::string_view Device_Name = "Virtual KX418 module";
 // next lookup, not linger in the kernel's cache.
 constexpr double No_Caching = 0.0;
 
-Hidraw_Nodes& Self(fuse_req_t request) {
+Hidraw_Nodes& Self(fuse_req_t request)
+{
     return *static_cast<Hidraw_Nodes*>(fuse_req_userdata(request));
 }
 
 }  // namespace
 
-std::uint8_t Report_Checksum(std::span<const std::uint8_t> bytes) {
+std::uint8_t Report_Checksum(std::span<const std::uint8_t> bytes)
+{
     std::uint8_t crc = 0xDE;
     for (std::uint8_t data : bytes) {
         for (int bit = 0; bit < 8; ++bit) {
@@ -60,15 +62,19 @@ std::uint8_t Report_Checksum(std::span<const std::uint8_t> bytes) {
     return crc;
 }
 
-Hidraw_Nodes::Hidraw_Nodes(std::vector<Node_Config> nodes, Report_Log log)
-    : log_(std::move(log)) {
+Hidraw_Nodes::Hidraw_Nodes(std::vector<Node_Config> nodes, Report_Log log) : log_(std::move(log))
+{
     for (Node_Config& config : nodes) nodes_.push_back(Node{std::move(config)});
     clock_gettime(CLOCK_REALTIME, &started_);
 }
 
-Hidraw_Nodes::~Hidraw_Nodes() { Shut_Down(); }
+Hidraw_Nodes::~Hidraw_Nodes()
+{
+    Shut_Down();
+}
 
-const fuse_lowlevel_ops& Hidraw_Nodes::Operations() {
+const fuse_lowlevel_ops& Hidraw_Nodes::Operations()
+{
     static const fuse_lowlevel_ops operations = [] {
         fuse_lowlevel_ops ops{};
         ops.lookup = [](fuse_req_t req, fuse_ino_t parent, const char* name) {
@@ -77,8 +83,9 @@ const fuse_lowlevel_ops& Hidraw_Nodes::Operations() {
         ops.getattr = [](fuse_req_t req, fuse_ino_t ino, fuse_file_info*) {
             Self(req).Get_Attributes(req, ino);
         };
-        ops.readdir = [](fuse_req_t req, fuse_ino_t ino, size_t size, off_t off,
-                         fuse_file_info*) { Self(req).Read_Folder(req, ino, size, off); };
+        ops.readdir = [](fuse_req_t req, fuse_ino_t ino, size_t size, off_t off, fuse_file_info*) {
+            Self(req).Read_Folder(req, ino, size, off);
+        };
         ops.open = [](fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
             Self(req).Open(req, ino, fi);
         };
@@ -96,9 +103,8 @@ const fuse_lowlevel_ops& Hidraw_Nodes::Operations() {
             Self(req).Poll(req, fi, ph);
         };
         ops.ioctl = [](fuse_req_t req, fuse_ino_t, unsigned int cmd, void*, fuse_file_info* fi,
-                       unsigned flags, const void*, size_t, size_t out_bufsz) {
-            Self(req).Ioctl(req, cmd, fi, flags, out_bufsz);
-        };
+                       unsigned flags, const void*, size_t,
+                       size_t out_bufsz) { Self(req).Ioctl(req, cmd, fi, flags, out_bufsz); };
         return ops;
     }();
     return operations;
@@ -108,12 +114,14 @@ const fuse_lowlevel_ops& Hidraw_Nodes::Operations() {
 // The folder
 // ---------------------------------------------------------------------------
 
-std::optional<std::size_t> Hidraw_Nodes::Node_Of_Inode(fuse_ino_t inode) const {
+std::optional<std::size_t> Hidraw_Nodes::Node_Of_Inode(fuse_ino_t inode) const
+{
     if (inode < 2 || inode - 2 >= nodes_.size()) return std::nullopt;
     return inode - 2;
 }
 
-struct stat Hidraw_Nodes::Attributes_Of(fuse_ino_t inode) const {
+struct stat Hidraw_Nodes::Attributes_Of(fuse_ino_t inode) const
+{
     struct stat attributes {};
     attributes.st_ino = inode;
     attributes.st_uid = getuid();
@@ -131,7 +139,8 @@ struct stat Hidraw_Nodes::Attributes_Of(fuse_ino_t inode) const {
     return attributes;
 }
 
-void Hidraw_Nodes::Lookup(fuse_req_t request, fuse_ino_t parent, const char* name) {
+void Hidraw_Nodes::Lookup(fuse_req_t request, fuse_ino_t parent, const char* name)
+{
     if (parent == FUSE_ROOT_ID) {
         for (std::size_t i = 0; i < nodes_.size(); ++i) {
             if (nodes_[i].removed || nodes_[i].config.name != name) continue;
@@ -148,7 +157,8 @@ void Hidraw_Nodes::Lookup(fuse_req_t request, fuse_ino_t parent, const char* nam
     fuse_reply_err(request, ENOENT);
 }
 
-void Hidraw_Nodes::Get_Attributes(fuse_req_t request, fuse_ino_t inode) {
+void Hidraw_Nodes::Get_Attributes(fuse_req_t request, fuse_ino_t inode)
+{
     if (inode != FUSE_ROOT_ID && !Node_Of_Inode(inode)) {
         fuse_reply_err(request, ENOENT);
         return;
@@ -157,8 +167,8 @@ void Hidraw_Nodes::Get_Attributes(fuse_req_t request, fuse_ino_t inode) {
     fuse_reply_attr(request, &attributes, No_Caching);
 }
 
-void Hidraw_Nodes::Read_Folder(fuse_req_t request, fuse_ino_t inode, std::size_t size,
-                               off_t offset) {
+void Hidraw_Nodes::Read_Folder(fuse_req_t request, fuse_ino_t inode, std::size_t size, off_t offset)
+{
     if (inode != FUSE_ROOT_ID) {
         fuse_reply_err(request, ENOTDIR);
         return;
@@ -173,15 +183,15 @@ void Hidraw_Nodes::Read_Folder(fuse_req_t request, fuse_ino_t inode, std::size_t
 
     std::vector<char> buffer(size);
     std::size_t used = 0;
-    for (std::size_t i = static_cast<std::size_t>(std::max<off_t>(offset, 0));
-         i < entries.size(); ++i) {
+    for (std::size_t i = static_cast<std::size_t>(std::max<off_t>(offset, 0)); i < entries.size();
+         ++i) {
         struct stat attributes {};
         attributes.st_ino = entries[i].inode;
         attributes.st_mode = entries[i].inode == FUSE_ROOT_ID ? S_IFDIR : S_IFREG;
         const std::string name(entries[i].name);
         const std::size_t needed =
-            fuse_add_direntry(request, buffer.data() + used, size - used, name.c_str(),
-                              &attributes, static_cast<off_t>(i + 1));
+            fuse_add_direntry(request, buffer.data() + used, size - used, name.c_str(), &attributes,
+                              static_cast<off_t>(i + 1));
         if (needed > size - used) break;
         used += needed;
     }
@@ -192,12 +202,14 @@ void Hidraw_Nodes::Read_Folder(fuse_req_t request, fuse_ino_t inode, std::size_t
 // Open files
 // ---------------------------------------------------------------------------
 
-Hidraw_Nodes::Open_File* Hidraw_Nodes::File_Of(const fuse_file_info* info) {
+Hidraw_Nodes::Open_File* Hidraw_Nodes::File_Of(const fuse_file_info* info)
+{
     const auto found = files_.find(info->fh);
     return found == files_.end() ? nullptr : &found->second;
 }
 
-void Hidraw_Nodes::Open(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info) {
+void Hidraw_Nodes::Open(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info)
+{
     const auto node = Node_Of_Inode(inode);
     if (!node) {
         fuse_reply_err(request, inode == FUSE_ROOT_ID ? EISDIR : ENOENT);
@@ -223,7 +235,8 @@ void Hidraw_Nodes::Open(fuse_req_t request, fuse_ino_t inode, fuse_file_info* in
     if (fuse_reply_open(request, info) != 0) files_.erase(handle);
 }
 
-void Hidraw_Nodes::Release(fuse_req_t request, fuse_file_info* info) {
+void Hidraw_Nodes::Release(fuse_req_t request, fuse_file_info* info)
+{
     if (Open_File* file = File_Of(info)) {
         for (const Waiting_Read& read : file->waiting_reads) fuse_reply_err(read.request, EIO);
         files_.erase(info->fh);
@@ -231,7 +244,8 @@ void Hidraw_Nodes::Release(fuse_req_t request, fuse_file_info* info) {
     fuse_reply_err(request, 0);
 }
 
-void Hidraw_Nodes::Read(fuse_req_t request, std::size_t size, fuse_file_info* info) {
+void Hidraw_Nodes::Read(fuse_req_t request, std::size_t size, fuse_file_info* info)
+{
     Open_File* file = File_Of(info);
     if (file == nullptr) {
         fuse_reply_err(request, EBADF);
@@ -256,11 +270,13 @@ void Hidraw_Nodes::Read(fuse_req_t request, std::size_t size, fuse_file_info* in
     // A blocking read waits for the next report; a signal ends the wait.
     file->waiting_reads.push_back({request, size});
     fuse_req_interrupt_func(
-        request, [](fuse_req_t req, void* nodes) { static_cast<Hidraw_Nodes*>(nodes)->Interrupt(req); },
+        request,
+        [](fuse_req_t req, void* nodes) { static_cast<Hidraw_Nodes*>(nodes)->Interrupt(req); },
         this);
 }
 
-void Hidraw_Nodes::Interrupt(fuse_req_t request) {
+void Hidraw_Nodes::Interrupt(fuse_req_t request)
+{
     for (auto& [handle, file] : files_) {
         auto& reads = file.waiting_reads;
         const auto found = std::find_if(reads.begin(), reads.end(), [&](const Waiting_Read& read) {
@@ -274,7 +290,8 @@ void Hidraw_Nodes::Interrupt(fuse_req_t request) {
 }
 
 void Hidraw_Nodes::Write(fuse_req_t request, std::span<const std::uint8_t> bytes,
-                         fuse_file_info* info) {
+                         fuse_file_info* info)
+{
     Open_File* file = File_Of(info);
     if (file == nullptr) {
         fuse_reply_err(request, EBADF);
@@ -287,7 +304,8 @@ void Hidraw_Nodes::Write(fuse_req_t request, std::span<const std::uint8_t> bytes
     }
     // The device takes exactly its one output report, after report ID 0.
     if (bytes.size() != Output_Report_Size || bytes[0] != 0) {
-        log_.Rejected(nodes_[node].config.name, bytes.first(std::min<std::size_t>(bytes.size(), 64)));
+        log_.Rejected(nodes_[node].config.name,
+                      bytes.first(std::min<std::size_t>(bytes.size(), 64)));
         fuse_reply_err(request, EINVAL);
         return;
     }
@@ -297,7 +315,8 @@ void Hidraw_Nodes::Write(fuse_req_t request, std::span<const std::uint8_t> bytes
     Receive_Report(node, report);
 }
 
-void Hidraw_Nodes::Poll(fuse_req_t request, fuse_file_info* info, fuse_pollhandle* handle) {
+void Hidraw_Nodes::Poll(fuse_req_t request, fuse_file_info* info, fuse_pollhandle* handle)
+{
     Poll_Handle owned{handle};
     Open_File* file = File_Of(info);
     if (file == nullptr) {
@@ -313,7 +332,8 @@ void Hidraw_Nodes::Poll(fuse_req_t request, fuse_file_info* info, fuse_pollhandl
 }
 
 void Hidraw_Nodes::Ioctl(fuse_req_t request, unsigned int command, fuse_file_info* info,
-                         unsigned flags, std::size_t out_size) {
+                         unsigned flags, std::size_t out_size)
+{
     Open_File* file = File_Of(info);
     if (file == nullptr) {
         fuse_reply_err(request, EBADF);
@@ -353,7 +373,8 @@ void Hidraw_Nodes::Ioctl(fuse_req_t request, unsigned int command, fuse_file_inf
         // is the length handed over, as hidraw does.
         std::string name(Device_Name);
         name += '\0';
-        const std::size_t length = std::min(name.size(), std::min<std::size_t>(out_size, _IOC_SIZE(command)));
+        const std::size_t length =
+            std::min(name.size(), std::min<std::size_t>(out_size, _IOC_SIZE(command)));
         fuse_reply_ioctl(request, static_cast<int>(length), name.data(), length);
     } else {
         fuse_reply_err(request, ENOTTY);
@@ -365,7 +386,8 @@ void Hidraw_Nodes::Ioctl(fuse_req_t request, unsigned int command, fuse_file_inf
 // ---------------------------------------------------------------------------
 
 void Hidraw_Nodes::Receive_Report(std::size_t index,
-                                  std::span<const std::uint8_t, Output_Report_Size> report) {
+                                  std::span<const std::uint8_t, Output_Report_Size> report)
+{
     Node& node = nodes_[index];
     node.reports += 1;
     const bool checksum_ok = Report_Checksum(report.subspan<2, 10>()) == report[1];
@@ -399,12 +421,14 @@ void Hidraw_Nodes::Receive_Report(std::size_t index,
     }
 }
 
-void Hidraw_Nodes::Answer(const Scheduled_Answer& answer) {
+void Hidraw_Nodes::Answer(const Scheduled_Answer& answer)
+{
     log_.Answered(nodes_[answer.node].config.name, answer.number);
     Deliver(answer.node, answer.report);
 }
 
-void Hidraw_Nodes::Deliver(std::size_t node, const Input_Report& report) {
+void Hidraw_Nodes::Deliver(std::size_t node, const Input_Report& report)
+{
     for (auto& [handle, file] : files_) {
         if (file.node != node) continue;
         if (!file.waiting_reads.empty()) {
@@ -420,7 +444,8 @@ void Hidraw_Nodes::Deliver(std::size_t node, const Input_Report& report) {
     }
 }
 
-void Hidraw_Nodes::Remove(std::size_t index) {
+void Hidraw_Nodes::Remove(std::size_t index)
+{
     Node& node = nodes_[index];
     if (node.removed) return;
     node.removed = true;
@@ -434,18 +459,21 @@ void Hidraw_Nodes::Remove(std::size_t index) {
     }
 }
 
-void Hidraw_Nodes::Wake_Poller(Open_File& file) {
+void Hidraw_Nodes::Wake_Poller(Open_File& file)
+{
     if (!file.poll_handle) return;
     fuse_lowlevel_notify_poll(file.poll_handle.get());
     file.poll_handle.reset();
 }
 
-std::optional<Clock::time_point> Hidraw_Nodes::Next_Answer_Due() const {
+std::optional<Clock::time_point> Hidraw_Nodes::Next_Answer_Due() const
+{
     if (scheduled_.empty()) return std::nullopt;
     return scheduled_.begin()->first;
 }
 
-void Hidraw_Nodes::Deliver_Due_Answers(Clock::time_point now) {
+void Hidraw_Nodes::Deliver_Due_Answers(Clock::time_point now)
+{
     while (!scheduled_.empty() && scheduled_.begin()->first <= now) {
         const Scheduled_Answer answer = scheduled_.begin()->second;
         scheduled_.erase(scheduled_.begin());
@@ -453,7 +481,8 @@ void Hidraw_Nodes::Deliver_Due_Answers(Clock::time_point now) {
     }
 }
 
-void Hidraw_Nodes::Shut_Down() {
+void Hidraw_Nodes::Shut_Down()
+{
     for (auto& [handle, file] : files_) {
         for (const Waiting_Read& read : file.waiting_reads) fuse_reply_err(read.request, EIO);
         file.waiting_reads.clear();

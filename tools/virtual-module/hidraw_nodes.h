@@ -115,8 +115,8 @@ private:
     void Read(fuse_req_t request, std::size_t size, fuse_file_info* info);
     void Write(fuse_req_t request, std::span<const std::uint8_t> bytes, fuse_file_info* info);
     void Poll(fuse_req_t request, fuse_file_info* info, fuse_pollhandle* handle);
-    void Ioctl(fuse_req_t request, unsigned int command, fuse_file_info* info,
-               unsigned flags, std::size_t out_size);
+    void Ioctl(fuse_req_t request, unsigned int command, fuse_file_info* info, unsigned flags,
+               std::size_t out_size);
     void Interrupt(fuse_req_t request);
 
     void Receive_Report(std::size_t node, std::span<const std::uint8_t, Output_Report_Size> report);
@@ -130,7 +130,7 @@ private:
     std::map<std::uint64_t, Open_File> files_;
     std::uint64_t next_file_ = 1;
     std::multimap<Clock::time_point, Scheduled_Answer> scheduled_;
-    struct timespec started_{};
+    struct timespec started_ {};
 };
 
 }  // namespace virtual_module

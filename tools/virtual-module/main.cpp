@@ -48,10 +48,12 @@ using Session = std::unique_ptr<fuse_session, Session_Destroy>;
 // Mounted for the lifetime of the object.
 class Mount {
 public:
-    Mount(fuse_session* session, const std::string& mountpoint) : session_(session) {
+    Mount(fuse_session* session, const std::string& mountpoint) : session_(session)
+    {
         mounted_ = fuse_session_mount(session, mountpoint.c_str()) == 0;
     }
-    ~Mount() {
+    ~Mount()
+    {
         if (mounted_) fuse_session_unmount(session_);
     }
     Mount(const Mount&) = delete;
@@ -72,7 +74,8 @@ struct Request_Buffer {
     Request_Buffer& operator=(const Request_Buffer&) = delete;
 };
 
-int Fail(const std::string& message) {
+int Fail(const std::string& message)
+{
     std::fprintf(stderr, "%s: %s\n", Program, message.c_str());
     return Exit_Failure;
 }
@@ -82,7 +85,8 @@ int Fail(const std::string& message) {
 std::string Fuse_Message;
 bool Fuse_Messages_Printed = false;
 
-void Take_Fuse_Message(fuse_log_level /*level*/, const char* format, va_list arguments) {
+void Take_Fuse_Message(fuse_log_level /*level*/, const char* format, va_list arguments)
+{
     std::array<char, 512> text{};
     std::vsnprintf(text.data(), text.size(), format, arguments);
     std::string message(text.data());
@@ -95,19 +99,22 @@ void Take_Fuse_Message(fuse_log_level /*level*/, const char* format, va_list arg
 }
 
 // Milliseconds until `due`, rounded up, for poll; -1 waits without limit.
-int Poll_Timeout(std::optional<Clock::time_point> due) {
+int Poll_Timeout(std::optional<Clock::time_point> due)
+{
     if (!due) return -1;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(*due - Clock::now());
     return static_cast<int>(std::clamp<long long>(left.count(), 0, 60'000));
 }
 
 // True when stdout is a pipe (or FIFO), whose reader can go away.
-bool Stdout_Is_Pipe() {
+bool Stdout_Is_Pipe()
+{
     struct stat status {};
     return fstat(STDOUT_FILENO, &status) == 0 && S_ISFIFO(status.st_mode);
 }
 
-int Serve(const Options& options) {
+int Serve(const Options& options)
+{
     if (access("/dev/fuse", R_OK | W_OK) != 0)
         return Fail(std::string("FUSE is not available (/dev/fuse: ") + std::strerror(errno) + ")");
 
@@ -124,11 +131,12 @@ int Serve(const Options& options) {
     Report_Log log = options.log_path.empty() ? Report_Log{} : Report_Log{options.log_path};
     Hidraw_Nodes nodes{options.nodes, std::move(log)};
 
-    std::vector<std::string> argument_texts{Program, "-o", "fsname=kx418-virtual-module,subtype=kx418"};
+    std::vector<std::string> argument_texts{Program, "-o",
+                                            "fsname=kx418-virtual-module,subtype=kx418"};
     std::vector<char*> argument_pointers;
     for (std::string& text : argument_texts) argument_pointers.push_back(text.data());
-    fuse_args arguments = FUSE_ARGS_INIT(static_cast<int>(argument_pointers.size()),
-                                         argument_pointers.data());
+    fuse_args arguments =
+        FUSE_ARGS_INIT(static_cast<int>(argument_pointers.size()), argument_pointers.data());
     const fuse_lowlevel_ops& operations = Hidraw_Nodes::Operations();
     fuse_set_log_func(Take_Fuse_Message);
     Session session{fuse_session_new(&arguments, &operations, sizeof operations, &nodes)};
@@ -159,7 +167,7 @@ int Serve(const Options& options) {
             status = Fail(std::string("poll: ") + std::strerror(errno));
             break;
         }
-        if (waits[1].revents & POLLIN) break;  // SIGINT or SIGTERM: stop cleanly
+        if (waits[1].revents & POLLIN) break;               // SIGINT or SIGTERM: stop cleanly
         if (waits[2].revents & (POLLERR | POLLHUP)) break;  // nobody reads stdout any more
 
         if (waits[0].revents & POLLIN) {
@@ -178,7 +186,8 @@ int Serve(const Options& options) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::vector<std::string_view> arguments(argv + 1, argv + argc);
     Options options;
     try {

@@ -36,10 +36,14 @@ const char* const Usage =
 
 namespace {
 
-[[noreturn]] void Fail(std::string message) { throw std::invalid_argument(std::move(message)); }
+[[noreturn]] void Fail(std::string message)
+{
+    throw std::invalid_argument(std::move(message));
+}
 
 template <typename Number>
-Number Parse_Number(std::string_view setting, std::string_view text, int base) {
+Number Parse_Number(std::string_view setting, std::string_view text, int base)
+{
     Number value{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
     if (text.empty() || error != std::errc{} || end != text.data() + text.size())
@@ -47,7 +51,8 @@ Number Parse_Number(std::string_view setting, std::string_view text, int base) {
     return value;
 }
 
-void Apply_Setting(Node_Config& node, std::string_view setting) {
+void Apply_Setting(Node_Config& node, std::string_view setting)
+{
     const std::size_t equals = setting.find('=');
     const std::string_view key = setting.substr(0, equals);
     const std::string_view value =
@@ -105,7 +110,8 @@ void Apply_Setting(Node_Config& node, std::string_view setting) {
 
 }  // namespace
 
-Node_Config Parse_Node(std::string_view text) {
+Node_Config Parse_Node(std::string_view text)
+{
     Node_Config node;
     const std::size_t colon = text.find(':');
     node.name = std::string(text.substr(0, colon));
@@ -127,7 +133,8 @@ Node_Config Parse_Node(std::string_view text) {
     return node;
 }
 
-Options Parse_Options(std::span<const std::string_view> arguments) {
+Options Parse_Options(std::span<const std::string_view> arguments)
+{
     Options options;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];

@@ -17,7 +17,7 @@ namespace virtual_module {
 //   <node> removed
 class Report_Log {
 public:
-    Report_Log() = default;                // logs nothing
+    Report_Log() = default;                        // logs nothing
     explicit Report_Log(const std::string& path);  // appends; throws std::runtime_error
     ~Report_Log();
     Report_Log(Report_Log&& other) noexcept;

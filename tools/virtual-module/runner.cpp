@@ -31,12 +31,16 @@ namespace {
 constexpr auto Start_Limit = std::chrono::seconds(10);
 constexpr auto Stop_Limit = std::chrono::seconds(5);
 
-std::string Error_Text(const std::string& what) { return what + ": " + std::strerror(errno); }
+std::string Error_Text(const std::string& what)
+{
+    return what + ": " + std::strerror(errno);
+}
 
 struct Fd_Pair {
     int read = -1;
     int write = -1;
-    ~Fd_Pair() {
+    ~Fd_Pair()
+    {
         if (read >= 0) close(read);
         if (write >= 0) close(write);
     }
@@ -44,18 +48,22 @@ struct Fd_Pair {
 
 // A pipe whose write end the child gets as its stdout (and stderr, when
 // asked); the read end stays with the caller.
-void Capture_Output(Fd_Pair& pipe_ends, Spawn_Actions& actions, bool with_stderr) {
+void Capture_Output(Fd_Pair& pipe_ends, Spawn_Actions& actions, bool with_stderr)
+{
     std::array<int, 2> ends{};
     if (pipe2(ends.data(), O_CLOEXEC) != 0) throw std::runtime_error(Error_Text("pipe"));
     pipe_ends.read = ends[0];
     pipe_ends.write = ends[1];
     posix_spawn_file_actions_adddup2(actions.get(), pipe_ends.write, STDOUT_FILENO);
-    if (with_stderr) posix_spawn_file_actions_adddup2(actions.get(), pipe_ends.write, STDERR_FILENO);
+    if (with_stderr)
+        posix_spawn_file_actions_adddup2(actions.get(), pipe_ends.write, STDERR_FILENO);
 }
 
-pid_t Spawn(const std::vector<std::string>& arguments, Spawn_Actions& actions) {
+pid_t Spawn(const std::vector<std::string>& arguments, Spawn_Actions& actions)
+{
     std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     pid_t pid = -1;
     const int error = posix_spawnp(&pid, argv[0], actions.get(), nullptr, argv.data(), environ);
@@ -67,7 +75,8 @@ pid_t Spawn(const std::vector<std::string>& arguments, Spawn_Actions& actions) {
 }
 
 // Waits for the child up to `limit`; true when it ended.
-bool Wait_For(pid_t pid, int& status, std::chrono::milliseconds limit) {
+bool Wait_For(pid_t pid, int& status, std::chrono::milliseconds limit)
+{
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
         const pid_t done = waitpid(pid, &status, WNOHANG);
@@ -79,9 +88,13 @@ bool Wait_For(pid_t pid, int& status, std::chrono::milliseconds limit) {
 
 }  // namespace
 
-bool Exited_Cleanly(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
+bool Exited_Cleanly(int status)
+{
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
-std::string Unavailable_Reason() {
+std::string Unavailable_Reason()
+{
     if (access("/dev/fuse", R_OK | W_OK) != 0)
         return Error_Text("FUSE is not available here (/dev/fuse") + ")";
     if (geteuid() != 0 && access("/usr/bin/fusermount3", X_OK) != 0 &&
@@ -90,7 +103,8 @@ std::string Unavailable_Reason() {
     return {};
 }
 
-Running_Module::Running_Module(const std::vector<std::string>& nodes, bool log) {
+Running_Module::Running_Module(const std::vector<std::string>& nodes, bool log)
+{
     std::string pattern = "/tmp/kx418-virtual-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error(Error_Text("mkdtemp"));
     directory_ = pattern;
@@ -144,25 +158,29 @@ Running_Module::Running_Module(const std::vector<std::string>& nodes, bool log) 
     }
 }
 
-Running_Module::~Running_Module() {
+Running_Module::~Running_Module()
+{
     Stop();
     unlink(log_.c_str());
     rmdir(folder_.c_str());
     rmdir(directory_.c_str());
 }
 
-std::string Running_Module::Node_Path(std::string_view node) const {
+std::string Running_Module::Node_Path(std::string_view node) const
+{
     return folder_ + "/" + std::string(node);
 }
 
-std::vector<std::string> Running_Module::Log_Lines() const {
+std::vector<std::string> Running_Module::Log_Lines() const
+{
     std::vector<std::string> lines;
     std::ifstream file(log_);
     for (std::string line; std::getline(file, line);) lines.push_back(line);
     return lines;
 }
 
-std::vector<std::string> Running_Module::Reports_Of(std::string_view node) const {
+std::vector<std::string> Running_Module::Reports_Of(std::string_view node) const
+{
     const std::string prefix = std::string(node) + " report ";
     std::vector<std::string> reports;
     for (std::string& line : Log_Lines())
@@ -170,7 +188,8 @@ std::vector<std::string> Running_Module::Reports_Of(std::string_view node) const
     return reports;
 }
 
-bool Running_Module::Mounted() const {
+bool Running_Module::Mounted() const
+{
     std::ifstream mounts("/proc/self/mountinfo");
     for (std::string line; std::getline(mounts, line);) {
         std::istringstream fields(line);
@@ -181,7 +200,8 @@ bool Running_Module::Mounted() const {
     return false;
 }
 
-int Running_Module::Stop(int signal) {
+int Running_Module::Stop(int signal)
+{
     if (pid_ > 0) {
         kill(pid_, signal);
         if (!Wait_For(pid_, status_, Stop_Limit)) {
@@ -204,7 +224,8 @@ int Running_Module::Stop(int signal) {
     return status_;
 }
 
-int Run_Program(const std::vector<std::string>& arguments, std::string& output) {
+int Run_Program(const std::vector<std::string>& arguments, std::string& output)
+{
     Fd_Pair pipe_ends;
     Spawn_Actions actions;
     Capture_Output(pipe_ends, actions, true);
@@ -220,8 +241,7 @@ int Run_Program(const std::vector<std::string>& arguments, std::string& output) 
         output.append(chunk.data(), static_cast<std::size_t>(got));
     }
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     return status;
 }
 

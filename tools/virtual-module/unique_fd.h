@@ -12,7 +12,8 @@ public:
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
     // Closes what it holds and takes `fd` instead.
-    void Reset(int fd = -1) {
+    void Reset(int fd = -1)
+    {
         if (fd_ >= 0) close(fd_);
         fd_ = fd;
     }

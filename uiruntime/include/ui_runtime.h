@@ -36,10 +36,11 @@ inline constexpr int UI_ERR_NO_SUCH_PANEL = -3;    // no panel of that number in
 inline constexpr int UI_ERR_BAD_HANDLE = -4;       // not the handle of a loaded panel
 inline constexpr int UI_ERR_NO_SUCH_CONTROL = -5;  // no control of that number in the panel
 inline constexpr int UI_ERR_ATTRIBUTE = -6;        // attribute not known for the control
-inline constexpr int UI_ERR_VALUE_TYPE = -7;       // variable or value of another type than the control's
-inline constexpr int UI_ERR_OUT_OF_RANGE = -8;     // value outside the control's limits
-inline constexpr int UI_ERR_NOT_TOP_LEVEL = -9;    // operation needs a top-level panel
-inline constexpr int UI_ERR_NOT_RUNNING = -10;     // no event loop is running
+inline constexpr int UI_ERR_VALUE_TYPE =
+    -7;  // variable or value of another type than the control's
+inline constexpr int UI_ERR_OUT_OF_RANGE = -8;   // value outside the control's limits
+inline constexpr int UI_ERR_NOT_TOP_LEVEL = -9;  // operation needs a top-level panel
+inline constexpr int UI_ERR_NOT_RUNNING = -10;   // no event loop is running
 
 using PanelCallbackPtr = int (*)(int panel, int event, void* callbackData, int eventData1,
                                  int eventData2);
@@ -54,9 +55,11 @@ struct UiCallbackBinding {
     CtrlCallbackPtr control_callback;
 
     constexpr UiCallbackBinding(const char* n, PanelCallbackPtr f)
-        : name(n), panel_callback(f), control_callback(nullptr) {}
+        : name(n), panel_callback(f), control_callback(nullptr)
+    {}
     constexpr UiCallbackBinding(const char* n, CtrlCallbackPtr f)
-        : name(n), panel_callback(nullptr), control_callback(f) {}
+        : name(n), panel_callback(nullptr), control_callback(f)
+    {}
 };
 
 // Binds a program function under its own name: UI_CALLBACK(Quit).

@@ -97,14 +97,16 @@ void ArrowsAtLeft(QAbstractSpinBox* box)
 // upper limit, typed or pasted, becomes the limit at once; a number left in
 // the field below the lower limit becomes that limit when it is taken
 // (Enter, leaving the field). Anything else is the spin box's own rule.
-template <class Box> class NumericBox final : public Box {
+template <class Box>
+class NumericBox final : public Box {
 public:
     NumericBox(const UiControlEntry& entry, QWidget* parent) : Box(parent), entry_(entry) {}
 
     QValidator::State validate(QString& input, int& pos) const override
     {
         double number = 0.0;
-        if (ReadNumericText(entry_, input.toStdString(), number) == UiTextState::Value && number > entry_.maximum) {
+        if (ReadNumericText(entry_, input.toStdString(), number) == UiTextState::Value &&
+            number > entry_.maximum) {
             input = QString::fromStdString(FormatNumeric(entry_, entry_.maximum));
             pos = static_cast<int>(input.size());
             return QValidator::Acceptable;
@@ -154,7 +156,8 @@ QWidget* NewNumeric(const UiControlEntry& c, QWidget* parent)
 
 QWidget* NewIndicator(const UiControlEntry& c, QWidget* parent)
 {
-    auto* field = new QLineEdit(QString::number(static_cast<std::uint32_t>(c.default_value)), parent);
+    auto* field =
+        new QLineEdit(QString::number(static_cast<std::uint32_t>(c.default_value)), parent);
     field->setReadOnly(true);
     field->setFocusPolicy(Qt::NoFocus);
     field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -196,8 +199,9 @@ QWidget* NewCommand(const UiPanel& panel, const UiControlEntry& c)
     auto* button = new QPushButton(QString::fromStdString(c.text), PanelWidget(panel));
     button->setAutoDefault(false);
     NarrowToFit(button, button->text(), c.rect.width - 12);  // room inside the button's frame
-    QObject::connect(button, &QPushButton::clicked,
-                     [handle = panel.handle, number = c.number] { UiDeliverCommit(handle, number); });
+    QObject::connect(button, &QPushButton::clicked, [handle = panel.handle, number = c.number] {
+        UiDeliverCommit(handle, number);
+    });
     return button;
 }
 
@@ -275,7 +279,8 @@ bool UiToolkit_BuildControls(UiPanel& /*top*/, UiPanel& panel, std::string& /*er
         if (!TakesInput(c.kind)) DrawOnly(widget);
         if (c.kind == UiControlKind::Decoration) widget->lower();
         part.widget = widget;
-        part.indicator_value = c.kind == UiControlKind::Indicator ? static_cast<std::uint32_t>(c.default_value) : 0;
+        part.indicator_value =
+            c.kind == UiControlKind::Indicator ? static_cast<std::uint32_t>(c.default_value) : 0;
         if (!c.label.empty()) part.label = NewLabel(c, parent);
     }
     return true;

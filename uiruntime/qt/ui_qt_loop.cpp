@@ -39,10 +39,12 @@ bool UiToolkit_Start(void* /*moduleHandle*/, char* argv[])
         args.clear();
         if (argv == nullptr || argv[0] == nullptr) args.push_back(program_name);
         for (int i = 0; argv != nullptr && argv[i] != nullptr; ++i) {
-            const bool platform_argument = std::strcmp(argv[i], "-platform") == 0 ||
-                                           std::strcmp(argv[i], "--platform") == 0;
-            if (platform_argument && argv[i + 1] != nullptr) ++i;
-            else args.push_back(argv[i]);
+            const bool platform_argument =
+                std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0;
+            if (platform_argument && argv[i + 1] != nullptr)
+                ++i;
+            else
+                args.push_back(argv[i]);
         }
         args.push_back(nullptr);
         argc = static_cast<int>(args.size()) - 1;

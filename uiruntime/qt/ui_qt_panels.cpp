@@ -36,7 +36,8 @@ private:
 // here Qt resources under that path.
 std::optional<std::string> UiToolkit_ReadPanelFile(const std::string& name)
 {
-    QFile resource(QStringLiteral(":/") + QString::fromLatin1(UiPanelFileResourceType) + u'/' + QString::fromStdString(name));
+    QFile resource(QStringLiteral(":/") + QString::fromLatin1(UiPanelFileResourceType) + u'/' +
+                   QString::fromStdString(name));
     if (!resource.open(QIODevice::ReadOnly)) return std::nullopt;
     return resource.readAll().toStdString();
 }

@@ -53,7 +53,8 @@ bool Installed(const std::string& platform)
 {
     QStringList folders = qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH")
                               .split(QDir::listSeparator(), Qt::SkipEmptyParts);
-    QStringList roots = qEnvironmentVariable("QT_PLUGIN_PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts);
+    QStringList roots =
+        qEnvironmentVariable("QT_PLUGIN_PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts);
     roots << QLibraryInfo::path(QLibraryInfo::PluginsPath);
     for (const QString& root : roots) folders << root + QStringLiteral("/platforms");
 
@@ -62,8 +63,11 @@ bool Installed(const std::string& platform)
         const QDir dir(folder);
         for (const QString& file : dir.entryList(QDir::Files)) {
             const QPluginLoader plugin(dir.absoluteFilePath(file));
-            const QJsonArray keys = plugin.metaData().value(QStringLiteral("MetaData")).toObject()
-                                        .value(QStringLiteral("Keys")).toArray();
+            const QJsonArray keys = plugin.metaData()
+                                        .value(QStringLiteral("MetaData"))
+                                        .toObject()
+                                        .value(QStringLiteral("Keys"))
+                                        .toArray();
             for (const auto& key : keys)
                 if (key.toString().compare(wanted, Qt::CaseInsensitive) == 0) return true;
         }
@@ -142,9 +146,10 @@ std::string X_Unreachable(const std::string& display)
         Display_Probe = std::move(connection);
         return {};
     }
-    const char* what = error == XCB_CONN_CLOSED_PARSE_ERR      ? "is not a display name"
-                       : error == XCB_CONN_CLOSED_INVALID_SCREEN ? "has no such screen"
-                                                                 : "does not answer or refuses the connection";
+    const char* what = error == XCB_CONN_CLOSED_PARSE_ERR ? "is not a display name"
+                       : error == XCB_CONN_CLOSED_INVALID_SCREEN
+                           ? "has no such screen"
+                           : "does not answer or refuses the connection";
     return "the X display \"" + display + "\" " + what + (reason.empty() ? "" : ": " + reason);
 }
 
@@ -158,12 +163,15 @@ std::string Wayland_Unreachable()
     std::string path = name;
     if (name.front() != '/') {
         const std::string folder = Environment("XDG_RUNTIME_DIR");
-        if (folder.empty()) return "the Wayland display \"" + name + "\" has no folder (XDG_RUNTIME_DIR is not set)";
+        if (folder.empty())
+            return "the Wayland display \"" + name +
+                   "\" has no folder (XDG_RUNTIME_DIR is not set)";
         path = folder + "/" + name;
     }
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) return "the Wayland socket path " + path + " is too long";
+    if (path.size() >= sizeof address.sun_path)
+        return "the Wayland socket path " + path + " is too long";
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
 
     struct Socket {
@@ -175,7 +183,8 @@ std::string Wayland_Unreachable()
     } socket_fd{socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)};
     if (socket_fd.fd < 0) return std::string("no socket for Wayland: ") + std::strerror(errno);
     if (connect(socket_fd.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-        return "the Wayland display \"" + name + "\" cannot be reached (" + path + ": " + std::strerror(errno) + ")";
+        return "the Wayland display \"" + name + "\" cannot be reached (" + path + ": " +
+               std::strerror(errno) + ")";
     return {};
 }
 
@@ -184,8 +193,9 @@ std::string Wayland_Unreachable()
 // asked for (the folder the session named, not one found under /tmp).
 bool Usable_Runtime_Folder(const std::string& path, bool follow_link)
 {
-    struct stat info{};
-    if (path.empty() || (follow_link ? stat(path.c_str(), &info) : lstat(path.c_str(), &info)) != 0) return false;
+    struct stat info {};
+    if (path.empty() || (follow_link ? stat(path.c_str(), &info) : lstat(path.c_str(), &info)) != 0)
+        return false;
     return S_ISDIR(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 07777) == 0700;
 }
 
@@ -239,7 +249,10 @@ std::string ChooseDisplayPlatform(char* argv[], std::string& why)
     return {};
 }
 
-void ReleaseDisplayProbe() { Display_Probe.reset(); }
+void ReleaseDisplayProbe()
+{
+    Display_Probe.reset();
+}
 
 void ProvideRuntimeFolder()
 {
@@ -251,7 +264,7 @@ void ProvideRuntimeFolder()
     // made fresh beside it.
     std::string folder = "/tmp/kx418-runtime-" + std::to_string(geteuid());
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return;
-    struct stat info{};
+    struct stat info {};
     if (lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid())
         chmod(folder.c_str(), 0700);
     if (!Usable_Runtime_Folder(folder, false)) {

@@ -19,7 +19,8 @@ namespace {
 class CopyOnCtrlC final : public QObject {
 public:
     CopyOnCtrlC(QString title, QString message)
-        : title_(std::move(title)), message_(std::move(message)) {}
+        : title_(std::move(title)), message_(std::move(message))
+    {}
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
@@ -43,8 +44,9 @@ private:
 void UiToolkit_ShowBox(const UiPanel* owner, const std::string& title, const std::string& message,
                        bool observed)
 {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(message),
-                    QMessageBox::Ok, owner != nullptr ? PanelWidget(*owner) : nullptr);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
+                    QString::fromStdString(message), QMessageBox::Ok,
+                    owner != nullptr ? PanelWidget(*owner) : nullptr);
     box.setWindowModality(Qt::ApplicationModal);
     // A key the focused button leaves alone travels on to the box.
     CopyOnCtrlC copier(box.windowTitle(), box.text());

@@ -17,7 +17,8 @@ double UiToolkit_Value(UiControl& control)
         return static_cast<const QSpinBox*>(c.widget)->value();
     case UiControlKind::Indicator: return c.indicator_value;
     case UiControlKind::Tab: return c.tab_bar->currentIndex();
-    case UiControlKind::Toggle: return static_cast<const QPushButton*>(c.widget)->isChecked() ? 1 : 0;
+    case UiControlKind::Toggle:
+        return static_cast<const QPushButton*>(c.widget)->isChecked() ? 1 : 0;
     case UiControlKind::Command:
     case UiControlKind::Text:
     case UiControlKind::Decoration: break;

@@ -31,10 +31,10 @@ namespace {
 HWND NewChild(UiPanel& panel, const char* window_class, const std::string& text, DWORD style,
               DWORD ex_style, int id, const RECT& place, HFONT font)
 {
-    HWND child = CreateWindowExA(ex_style, window_class, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
-                                 place.left, place.top, place.right - place.left, place.bottom - place.top,
-                                 WindowOf(panel), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 Runtime().instance, nullptr);
+    HWND child = CreateWindowExA(
+        ex_style, window_class, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
+        place.left, place.top, place.right - place.left, place.bottom - place.top, WindowOf(panel),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Runtime().instance, nullptr);
     if (child != nullptr) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return child;
 }
@@ -58,7 +58,8 @@ LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wparam, LPARAM lpara
         }
         if (wparam == VK_UP || wparam == VK_DOWN) {
             CommitField(control);
-            control.toolkit->value = StepNumeric(*control.entry, control.toolkit->value, wparam == VK_UP ? 1 : -1);
+            control.toolkit->value =
+                StepNumeric(*control.entry, control.toolkit->value, wparam == VK_UP ? 1 : -1);
             ShowValue(control);
             return 0;
         }
@@ -119,7 +120,8 @@ HFONT FontOfSize(UiPanel& top_panel, int size, int narrow = 100)
         NONCLIENTMETRICSW metrics{};
         metrics.cbSize = sizeof(metrics);
         LOGFONTW face{};
-        if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, top.dpi)) {
+        if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0,
+                                       top.dpi)) {
             face = metrics.lfMessageFont;
         } else {
             face.lfHeight = -MulDiv(11, static_cast<int>(top.dpi), 96);
@@ -128,7 +130,8 @@ HFONT FontOfSize(UiPanel& top_panel, int size, int narrow = 100)
         if (size > 0) face.lfHeight = -MulDiv(size, static_cast<int>(top.dpi), 96);
         if (narrow < 100) {
             const OwnedFont full(CreateFontIndirectW(&face));
-            face.lfWidth = std::max(1, static_cast<int>(Metrics(full.get()).tmAveCharWidth) * narrow / 100);
+            face.lfWidth =
+                std::max(1, static_cast<int>(Metrics(full.get()).tmAveCharWidth) * narrow / 100);
         }
         font.reset(CreateFontIndirectW(&face));
     }
@@ -139,8 +142,8 @@ HFONT FontOfSize(UiPanel& top_panel, int size, int narrow = 100)
 HFONT FittingFont(UiPanel& top, int size, const std::string& text, int width)
 {
     return FontOfSize(top, size, NarrowingToFit([&](int narrow) {
-        return TextExtent(FontOfSize(top, size, narrow), text).cx <= width;
-    }));
+                          return TextExtent(FontOfSize(top, size, narrow), text).cx <= width;
+                      }));
 }
 
 RECT Box(int left, int top, int width, int height)
@@ -182,7 +185,8 @@ Placement PlacementOf(UiPanel& top, const UiControlEntry& c)
     default: at.body = Box(left, place_top, width, height); break;
     }
     if (!c.label.empty()) {
-        at.label_font = LabelLeftOfControl(c) ? FittingFont(top, 0, c.label, s(LabelRoom(c))) : FontOfSize(top, 0);
+        at.label_font = LabelLeftOfControl(c) ? FittingFont(top, 0, c.label, s(LabelRoom(c)))
+                                              : FontOfSize(top, 0);
         const SIZE extent = TextExtent(at.label_font, c.label);
         at.label = Box(s(c.label_left), s(c.label_top), extent.cx + 1, extent.cy);
     }
@@ -193,8 +197,8 @@ Placement PlacementOf(UiPanel& top, const UiControlEntry& c)
 
 void Place(HWND window, const RECT& place)
 {
-    SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool BuildControl(UiPanel& panel, UiControl& whole, const Placement& at, std::string& error)
@@ -209,7 +213,8 @@ bool BuildControl(UiPanel& panel, UiControl& whole, const Placement& at, std::st
     case UiControlKind::Numeric:
         control.value = HeldValue(c, c.default_value);
         control.window = NewChild(panel, "EDIT", FormatNumeric(c, control.value),
-                                  WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, id, at.body, at.font);
+                                  WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, id,
+                                  at.body, at.font);
         control.arrows = NewChild(panel, UPDOWN_CLASSA, "", 0, 0, LabelId, at.arrows, at.font);
         if (control.window != nullptr && control.arrows != nullptr) {
             // Up-down controls take a width of their own when made: given theirs again.
@@ -220,31 +225,35 @@ bool BuildControl(UiPanel& panel, UiControl& whole, const Placement& at, std::st
         break;
     case UiControlKind::Indicator:
         control.value = c.default_value;
-        control.window = NewChild(panel, "EDIT", FormatNumeric(c, control.value), ES_RIGHT | ES_READONLY,
-                                  WS_EX_CLIENTEDGE, id, at.body, at.font);
+        control.window = NewChild(panel, "EDIT", FormatNumeric(c, control.value),
+                                  ES_RIGHT | ES_READONLY, WS_EX_CLIENTEDGE, id, at.body, at.font);
         break;
     case UiControlKind::Command:
-        control.window = NewChild(panel, "BUTTON", c.text, WS_TABSTOP | BS_PUSHBUTTON, 0, id, at.body, at.font);
+        control.window =
+            NewChild(panel, "BUTTON", c.text, WS_TABSTOP | BS_PUSHBUTTON, 0, id, at.body, at.font);
         break;
     case UiControlKind::Toggle:
-        control.window = NewChild(panel, "BUTTON", c.default_value != 0 ? c.on_text : c.off_text,
-                                  WS_TABSTOP | BS_AUTOCHECKBOX | BS_PUSHLIKE, 0, id, at.body, at.font);
+        control.window =
+            NewChild(panel, "BUTTON", c.default_value != 0 ? c.on_text : c.off_text,
+                     WS_TABSTOP | BS_AUTOCHECKBOX | BS_PUSHLIKE, 0, id, at.body, at.font);
         if (control.window != nullptr && c.default_value != 0)
             SendMessageA(control.window, BM_SETCHECK, BST_CHECKED, 0);
         break;
     case UiControlKind::Text:
         // Without SS_NOTIFY a static text is transparent to the mouse: a
         // click on it reaches what lies beneath.
-        control.window = NewChild(panel, "STATIC", c.text,
-                                  (CentredText(c) ? SS_CENTER : SS_LEFT) | SS_CENTERIMAGE | SS_NOPREFIX, 0,
-                                  LabelId, at.body, at.font);
+        control.window =
+            NewChild(panel, "STATIC", c.text,
+                     (CentredText(c) ? SS_CENTER : SS_LEFT) | SS_CENTERIMAGE | SS_NOPREFIX, 0,
+                     LabelId, at.body, at.font);
         break;
     case UiControlKind::Decoration:
         // A group box is transparent to the mouse as well.
         control.window = NewChild(panel, "BUTTON", "", BS_GROUPBOX, 0, LabelId, at.body, at.font);
         break;
     }
-    if (control.window == nullptr || (c.kind == UiControlKind::Numeric && control.arrows == nullptr)) {
+    if (control.window == nullptr ||
+        (c.kind == UiControlKind::Numeric && control.arrows == nullptr)) {
         error = c.constant + ": its window cannot be made";
         return false;
     }
@@ -297,7 +306,8 @@ bool UiToolkit_BuildControls(UiPanel& top, UiPanel& panel, std::string& error)
     // lies over a control it surrounds or touches.
     const auto build = [&](auto&& wanted) {
         for (std::size_t i = 0; i < panel.controls.size(); ++i)
-            if (wanted(panel.controls[i].entry->kind) && !BuildControl(panel, panel.controls[i], places[i], error))
+            if (wanted(panel.controls[i].entry->kind) &&
+                !BuildControl(panel, panel.controls[i], places[i], error))
                 return false;
         return true;
     };
@@ -305,10 +315,11 @@ bool UiToolkit_BuildControls(UiPanel& top, UiPanel& panel, std::string& error)
     for (std::size_t i = 0; i < panel.controls.size(); ++i) {
         UiControl& control = panel.controls[i];
         const UiControlEntry& c = *control.entry;
-        if (c.kind == UiControlKind::Text && !BuildControl(panel, control, places[i], error)) return false;
+        if (c.kind == UiControlKind::Text && !BuildControl(panel, control, places[i], error))
+            return false;
         if (c.label.empty()) continue;
-        control.toolkit->label = NewChild(panel, "STATIC", c.label, SS_LEFT | SS_NOPREFIX, 0, LabelId, places[i].label,
-                                 places[i].label_font);
+        control.toolkit->label = NewChild(panel, "STATIC", c.label, SS_LEFT | SS_NOPREFIX, 0,
+                                          LabelId, places[i].label, places[i].label_font);
         if (control.toolkit->label == nullptr) {
             error = c.constant + ": its label cannot be made";
             return false;
@@ -367,7 +378,8 @@ bool filtering = false;  // the field's text is being set by the runtime
 std::string FieldText(HWND field)
 {
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(field)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(field, text.data(), static_cast<int>(text.size()))));
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextA(field, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 

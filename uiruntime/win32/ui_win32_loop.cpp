@@ -36,7 +36,8 @@ HWND PanelWindowOf(HWND window)
 bool UiToolkit_Start(void* moduleHandle, char* /*argv*/[])
 {
     UiWin32Runtime& rt = Runtime();
-    rt.instance = moduleHandle != nullptr ? static_cast<HINSTANCE>(moduleHandle) : GetModuleHandleA(nullptr);
+    rt.instance =
+        moduleHandle != nullptr ? static_cast<HINSTANCE>(moduleHandle) : GetModuleHandleA(nullptr);
 
     // Sharp at every DPI: the panel scales itself, the system does not
     // stretch it. The program's manifest says so too; this covers a driver
@@ -55,7 +56,8 @@ bool UiToolkit_Start(void* moduleHandle, char* /*argv*/[])
     panel_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
     panel_class.hIcon = LoadIconA(rt.instance, MAKEINTRESOURCEA(1));
     panel_class.lpszClassName = PanelWindowClass;
-    if (RegisterClassExA(&panel_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    if (RegisterClassExA(&panel_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        return false;
     // No screen to show panels on.
     return GetSystemMetrics(SM_CXSCREEN) > 0;
 }
@@ -74,7 +76,8 @@ int UiToolkit_RunLoop(bool observed)
             break;
         }
         // Tab, Space and Enter as in a dialog, on every panel window.
-        if (HWND panel = PanelWindowOf(message.hwnd); panel != nullptr && IsDialogMessageA(panel, &message))
+        if (HWND panel = PanelWindowOf(message.hwnd);
+            panel != nullptr && IsDialogMessageA(panel, &message))
             continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);

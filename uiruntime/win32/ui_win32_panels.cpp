@@ -20,12 +20,14 @@ HWND NewPanelWindow(const UiPanelEntry& entry, const UiPanel& top, HWND parent)
 {
     UiWin32Runtime& rt = Runtime();
     if (parent == nullptr)
-        return CreateWindowExA(WS_EX_CONTROLPARENT, PanelWindowClass, entry.title.c_str(), TopLevelStyle,
-                               16, 16, entry.width, entry.height, nullptr, nullptr, rt.instance, nullptr);
+        return CreateWindowExA(WS_EX_CONTROLPARENT, PanelWindowClass, entry.title.c_str(),
+                               TopLevelStyle, 16, 16, entry.width, entry.height, nullptr, nullptr,
+                               rt.instance, nullptr);
     const RECT place = PanelPlace(top, entry);
     return CreateWindowExA(WS_EX_CONTROLPARENT, PanelWindowClass, entry.constant.c_str(),
-                           WS_CHILD | WS_CLIPSIBLINGS, place.left, place.top, place.right - place.left,
-                           place.bottom - place.top, parent, nullptr, rt.instance, nullptr);
+                           WS_CHILD | WS_CLIPSIBLINGS, place.left, place.top,
+                           place.right - place.left, place.bottom - place.top, parent, nullptr,
+                           rt.instance, nullptr);
 }
 
 UiControl* ControlOfWindow(UiPanel& panel, HWND window)
@@ -48,12 +50,15 @@ LRESULT OnCommand(UiPanel& panel, WPARAM wparam, LPARAM lparam)
         if (code == BN_CLICKED) {
             HWND button = control->toolkit->window;
             const bool on = SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
-            SetWindowTextA(button, (on ? control->entry->on_text : control->entry->off_text).c_str());
+            SetWindowTextA(button,
+                           (on ? control->entry->on_text : control->entry->off_text).c_str());
         }
         break;
     case UiControlKind::Numeric:
-        if (code == EN_CHANGE) FilterField(*control);
-        else if (code == EN_KILLFOCUS) CommitField(*control);
+        if (code == EN_CHANGE)
+            FilterField(*control);
+        else if (code == EN_KILLFOCUS)
+            CommitField(*control);
         break;
     default: break;
     }

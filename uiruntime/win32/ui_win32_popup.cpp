@@ -9,7 +9,8 @@ namespace {
 std::string WindowText(HWND window)
 {
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -61,11 +62,12 @@ HWND UiWin32_ShownBox(std::string& title, std::string& message)
     return box;
 }
 
-void UiToolkit_ShowBox(const UiPanel* owner_panel, const std::string& title, const std::string& message,
-                       bool observed)
+void UiToolkit_ShowBox(const UiPanel* owner_panel, const std::string& title,
+                       const std::string& message, bool observed)
 {
     HWND owner = owner_panel != nullptr ? WindowOf(*owner_panel) : nullptr;
     const UINT_PTR watch = observed ? SetTimer(nullptr, 0, 20, WatchForBox) : 0;
-    MessageBoxA(owner, message.c_str(), title.c_str(), MB_OK | (owner != nullptr ? MB_APPLMODAL : MB_TASKMODAL));
+    MessageBoxA(owner, message.c_str(), title.c_str(),
+                MB_OK | (owner != nullptr ? MB_APPLMODAL : MB_TASKMODAL));
     if (watch != 0) KillTimer(nullptr, watch);
 }

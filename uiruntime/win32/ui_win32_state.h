@@ -36,11 +36,11 @@ struct DcCloser {
 using OwnedDC = std::unique_ptr<std::remove_pointer_t<HDC>, DcCloser>;
 
 struct UiToolkitControl {
-    HWND window = nullptr;   // owned by the panel's window
-    HWND arrows = nullptr;   // numerics: the up-down control at the field's left
-    HWND label = nullptr;    // numerics, indicator, toggle: their separate label
-    double value = 0.0;      // numerics and the indicator: the value held
-    std::string good_text;   // numerics: the field's last text that is or may become a value
+    HWND window = nullptr;  // owned by the panel's window
+    HWND arrows = nullptr;  // numerics: the up-down control at the field's left
+    HWND label = nullptr;   // numerics, indicator, toggle: their separate label
+    double value = 0.0;     // numerics and the indicator: the value held
+    std::string good_text;  // numerics: the field's last text that is or may become a value
 };
 
 struct UiToolkitPanel {
@@ -49,7 +49,8 @@ struct UiToolkitPanel {
     std::map<std::uint32_t, OwnedBrush> field_brushes;  // by RGB
     // Top-level panels: the fonts at the window's present DPI.
     unsigned dpi = 96;
-    std::map<std::pair<int, int>, OwnedFont> fonts;  // by size at 96 DPI (0: the dialog font) and narrowing
+    std::map<std::pair<int, int>, OwnedFont>
+        fonts;  // by size at 96 DPI (0: the dialog font) and narrowing
     // Top-level panels own their window; declared last, so the window goes
     // before the fonts and brushes it uses.
     OwnedWindow owned;

@@ -13,8 +13,10 @@ double UiToolkit_Value(UiControl& control)
         CommitField(control);
         return c.value;
     case UiControlKind::Indicator: return c.value;
-    case UiControlKind::Tab: return static_cast<double>(SendMessageA(c.window, TCM_GETCURSEL, 0, 0));
-    case UiControlKind::Toggle: return SendMessageA(c.window, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+    case UiControlKind::Tab:
+        return static_cast<double>(SendMessageA(c.window, TCM_GETCURSEL, 0, 0));
+    case UiControlKind::Toggle:
+        return SendMessageA(c.window, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
     case UiControlKind::Command:
     case UiControlKind::Text:
     case UiControlKind::Decoration: break;
