@@ -171,6 +171,28 @@ void UiDeliverCommit(int panel, int control)
         c->callback(panel, control, EVENT_COMMIT, nullptr, 0, 0);
 }
 
+std::vector<UiControl*> UiFocusOrder(UiPanel& panel)
+{
+    std::vector<UiControl*> order;
+    for (const int number : TabOrder(*panel.entry))
+        order.push_back(&panel.controls.at(static_cast<std::size_t>(number - 2)));
+    return order;
+}
+
+bool UiPageKey(UiPanel& top, UiKey key, UiKeyModifiers modifiers)
+{
+    const int step = PageStep(key, modifiers);
+    if (step == 0) return false;
+    for (UiControl& c : top.controls) {
+        if (c.entry->kind != UiControlKind::Tab || c.page_handles.empty()) continue;
+        const int count = static_cast<int>(c.page_handles.size());
+        const int current = static_cast<int>(UiToolkit_Value(c));
+        UiToolkit_SetValue(c, SteppedPage(current, count, step));
+        return true;
+    }
+    return false;
+}
+
 void UiDeliverClose(int panel)
 {
     const UiPanel* p = UiFindPanel(panel);
@@ -219,6 +241,10 @@ int DisplayPanel(int panel)
     UiPanel* p = nullptr;
     if (const int rc = ResolveTopLevel("DisplayPanel", panel, p); rc < 0) return rc;
     UiToolkit_Show(*p);
+    // A window shown has a control with the focus: the first one Tab
+    // reaches.
+    if (const std::vector<UiControl*> order = UiFocusOrder(*p); !order.empty())
+        UiToolkit_Focus(*order.front());
     return 0;
 }
 

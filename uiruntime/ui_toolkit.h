@@ -12,6 +12,7 @@
 #define KX418_UIRUNTIME_UI_TOOLKIT_H
 
 #include "panel_file.h"
+#include "ui_access.h"
 #include "ui_runtime.h"
 
 #include <memory>
@@ -68,6 +69,18 @@ bool UiBoxShown(const std::string& title, const std::string& message);
 // running, before any user event.
 void UiLoopRunning();
 
+// The controls of `panel` that take the focus, in the order Tab moves
+// through them (ui_access.h: TabOrder). A toolkit chains them in this
+// order; a tab control's pages follow it, each in its own order.
+std::vector<UiControl*> UiFocusOrder(UiPanel& panel);
+
+// A key pressed anywhere in the window of the top-level panel `top`: when
+// it switches pages (ui_access.h: PageStep), brings the next or previous
+// page of the panel's tab control to the front, as a click on its tab
+// does, and returns true; false for every other key, which the toolkit
+// then handles as it would.
+bool UiPageKey(UiPanel& top, UiKey key, UiKeyModifiers modifiers);
+
 // ---- the primitives each toolkit implements --------------------------------
 
 // Starts the toolkit (InitCVIRTEEx's work): false, reported by the toolkit
@@ -93,6 +106,10 @@ void UiToolkit_AddPages(UiControl& tab);
 
 // Shows a top-level panel's window and makes it active.
 void UiToolkit_Show(UiPanel& top);
+
+// Gives a control the keyboard focus, visibly (DisplayPanel gives it to
+// the first control of the window's focus order).
+void UiToolkit_Focus(UiControl& control);
 
 // Whether a top-level panel's window is shown, and whether it is active.
 enum class UiShown { No, Yes, Active };

@@ -77,6 +77,13 @@ void UiToolkit_Show(UiPanel& top)
     top.toolkit->window->activateWindow();
 }
 
+void UiToolkit_Focus(UiControl& control)
+{
+    const UiToolkitControl& t = *control.toolkit;
+    QWidget* widget = t.tab_bar != nullptr ? static_cast<QWidget*>(t.tab_bar) : t.widget;
+    if (widget != nullptr) widget->setFocus(Qt::OtherFocusReason);
+}
+
 UiShown UiToolkit_Shown(const UiPanel& top)
 {
     const QWidget* window = top.toolkit->window.get();

@@ -183,6 +183,11 @@ void UiToolkit_Show(UiPanel& top)
     SetForegroundWindow(window);
 }
 
+void UiToolkit_Focus(UiControl& control)
+{
+    if (control.toolkit->window != nullptr) SetFocus(control.toolkit->window);
+}
+
 UiShown UiToolkit_Shown(const UiPanel& top)
 {
     HWND window = WindowOf(top);
