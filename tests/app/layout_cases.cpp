@@ -7,6 +7,7 @@
 // must reach that control and change it, and texts and frames, wherever
 // they lie, never take the point.
 #include "KX418.h"
+#include "access_table.h"
 #include "panel_layout_table.h"
 #include "recording_callbacks.h"
 #include "runtime_driver.h"
@@ -460,6 +461,54 @@ TEST_F(Reach, RealInputAtEveryControlReachesIt)
     }
     // The main panel's 8 and the pages' 34 controls that take input.
     EXPECT_EQ(checked, 42);
+}
+
+// The control number of a constant on a panel ("PANEL" or a page).
+int Number_Of(const std::string& page, const std::string& constant)
+{
+    for (const Row& row : Layout())
+        if (row.page == page && row.name == constant) return row.number;
+    ADD_FAILURE() << "no " << constant << " on " << page;
+    return -1;
+}
+
+// Every control a person uses is named as the table says, as a screen
+// reader reads it; the pages by their tabs, the window by its title.
+TEST_F(Reach, EveryControlIsNamedByTheTextBesideIt)
+{
+    for (const Access_Name_Row& row : Access_Names()) {
+        const int index = PageIndex(row.panel);
+        if (index >= 0) ClickTab(index);
+        EXPECT_EQ(Accessible_Name(Handle(row.panel), Number_Of(row.panel, row.constant)), row.name)
+            << row.panel << "." << row.constant;
+    }
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(Accessible_Panel_Name(Page(i)), Access_Page_Names().at(i)) << i;
+    EXPECT_EQ(Accessible_Panel_Name(panel_), Window_Title(panel_));
+}
+
+// With each page in front, Tab goes round the window in reading order: the
+// tab strip, the page's fields and its button, the converter's inputs,
+// "Zeit umrechnen", the result, "Beenden".
+TEST_F(Reach, TabGoesRoundTheWindowInReadingOrder)
+{
+    std::vector<std::string> main_order;
+    for (const Access_Order_Row& row : Access_Orders())
+        if (row.panel == "PANEL") main_order = row.constants;
+    for (int i = 0; i < 9; ++i) {
+        SCOPED_TRACE(kPages[i].label);
+        ClickTab(i);
+        std::vector<Stop> expected;
+        for (const std::string& constant : main_order) {
+            expected.push_back({panel_, Number_Of("PANEL", constant)});
+            if (constant != "TAB") continue;
+            for (const Access_Order_Row& row : Access_Orders())
+                if (row.panel == kPages[i].constant)
+                    for (const std::string& c : row.constants)
+                        expected.push_back({Page(i), Number_Of(row.panel, c)});
+        }
+        EXPECT_EQ(Tab_Stops(panel_), expected);
+    }
 }
 
 }  // namespace

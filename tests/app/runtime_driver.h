@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 // Starts the runtime for the tests.
 void StartUiForTests();
@@ -116,6 +117,31 @@ Panel_Rect Panel_Place(int panel);
 int Tab_Count(int panel, int tab_control);
 std::string Tab_Label(int panel, int tab_control, int index);
 Panel_Rect Tab_Place(int panel, int tab_control, int index);
+
+// ---- what the keyboard and a screen reader meet ---------------------------
+
+// The name a screen reader reads for a control, and for a panel (a page:
+// its tab's name; a top-level panel: its window's), taken from the
+// toolkit's accessibility interface as a screen reader sees it.
+std::string Accessible_Name(int panel, int control);
+std::string Accessible_Panel_Name(int panel);
+
+// A control that Tab reached: its panel and its number.
+struct Stop {
+    int panel = 0;
+    int control = 0;
+    friend bool operator==(const Stop&, const Stop&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const Stop& s)
+    {
+        return out << s.panel << "." << s.control;
+    }
+};
+
+// The window's whole Tab cycle: the keyboard given to the first control
+// of the top-level panel's window (its tab control), then Tab pressed with
+// real key input until the keyboard is back there; every control reached,
+// the first included, in order.
+std::vector<Stop> Tab_Stops(int top_panel);
 
 // ---- reach: real input at a point -----------------------------------------
 

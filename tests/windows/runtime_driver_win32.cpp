@@ -462,3 +462,21 @@ std::string Selected_Text(int panel, int control)
     if (start > end || end > text.size()) return {};
     return text.substr(start, end - start);
 }
+
+// ---- what the keyboard and a screen reader meet ---------------------------
+// Not read from the toolkit yet: these report nothing, so the cases fail.
+
+std::string Accessible_Name(int /*panel*/, int /*control*/)
+{
+    return {};
+}
+
+std::string Accessible_Panel_Name(int /*panel*/)
+{
+    return {};
+}
+
+std::vector<Stop> Tab_Stops(int /*top_panel*/)
+{
+    return {};
+}
