@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "runner.h"
+#include "virtual_module.h"
 
 namespace bench {
 
@@ -55,13 +55,13 @@ inline int Run_Inside_Virtual_Dev(int argc, char** argv, const char* program_nam
     int status = 0;
     try {
         const virtual_module::Running_Module module(nodes, false);
-        status = virtual_module::Run_Program(
+        status = process::Run_Program(
             {private_dev, module.Folder(), self, "--inside", std::to_string(count)}, output);
     } catch (const std::exception& error) {
         return fail(error.what());
     }
     std::fputs(output.c_str(), stdout);
-    if (!virtual_module::Exited_Cleanly(status)) return fail("the measuring run failed");
+    if (!process::Exited_Cleanly(status)) return fail("the measuring run failed");
     return 0;
 }
 

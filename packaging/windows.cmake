@@ -3,7 +3,7 @@
 # installer (NSIS) of the same files with a start-menu entry and an
 # uninstaller, installing for all users into the program files folder.
 install(TARGETS KX418 kx418ctl kx418 RUNTIME DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/devlib/kx418.h DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/devlib/include/kx418.h DESTINATION .)
 # The Windows users' README, with Windows line ends.
 configure_file(${PROJECT_SOURCE_DIR}/packaging/README.txt ${CMAKE_BINARY_DIR}/README.txt
                @ONLY NEWLINE_STYLE CRLF)

@@ -36,7 +36,7 @@
 
 #include "bench_support.h"
 #include "private_dev_run.h"
-#include "runner.h"
+#include "virtual_module.h"
 
 extern char** environ;
 

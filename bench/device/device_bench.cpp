@@ -42,7 +42,7 @@
 #include "kx418.h"
 #include "kx418_logic.h"
 #include "bench_support.h"
-#include "runner.h"
+#include "virtual_module.h"
 #include "unique_fd.h"
 
 namespace {

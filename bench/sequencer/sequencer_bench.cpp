@@ -58,7 +58,7 @@
 #include "KX418_DLL.h"
 #include "bench_support.h"
 #include "private_dev_run.h"
-#include "runner.h"
+#include "virtual_module.h"
 #include "unique_fd.h"
 #include "ui_runtime.h"
 #include "ui_test_hooks.h"

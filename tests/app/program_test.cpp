@@ -13,6 +13,10 @@
 #include "qt/ui_qt_access.h"
 #include "ui_runtime.h"
 #include "ui_test_hooks.h"
+#include "file_text.h"
+#include "prerequisite.h"
+#include "process.h"
+#include "temp_folder.h"
 
 #include <QGuiApplication>
 #include <QObject>
@@ -30,6 +34,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <chrono>
@@ -38,10 +43,10 @@
 #include <fstream>
 #include <thread>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-extern char** environ;
 int KX418_Main(int argc, char* argv[]);  // the program's main, renamed for tests
 
 namespace {
@@ -161,40 +166,19 @@ Child RunChild(const std::string& library_folder, const std::string& scenario,
                const std::vector<std::string>& environment = {},
                const std::vector<std::string>& wrapper = {})
 {
-    const std::string log =
-        ::testing::TempDir() + "kx418_" + scenario + "_" + std::to_string(getpid()) + ".log";
-    std::remove(log.c_str());
-    std::vector<std::string> env_strings;
+    const support::Temp_Folder folder("kx418-" + scenario, ::testing::TempDir());
+    const std::string log = folder / "fake.log";
     std::vector<std::string> changes = {"LD_LIBRARY_PATH=" + library_folder,
                                         "KX418_FAKE_LOG=" + log};
     changes.insert(changes.end(), environment.begin(), environment.end());
-    const auto changed = [&](const char* entry) {
-        for (const std::string& change : changes)
-            if (std::strncmp(entry, change.c_str(), change.find('=') + 1) == 0) return true;
-        return false;
-    };
-    for (char** e = environ; *e != nullptr; ++e)
-        if (!changed(*e)) env_strings.emplace_back(*e);
-    for (const std::string& change : changes)
-        if (change.back() != '=') env_strings.push_back(change);
-    std::vector<char*> env;
-    for (auto& s : env_strings) env.push_back(s.data());
-    env.push_back(nullptr);
-    std::string flag = "--scenario";
-    std::vector<std::string> args_strings = wrapper;
-    args_strings.insert(args_strings.end(), {g_self, flag, scenario, log});
-    std::vector<char*> args;
-    for (auto& s : args_strings) args.push_back(s.data());
-    args.push_back(nullptr);
+    std::vector<std::string> arguments = wrapper;
+    arguments.insert(arguments.end(), {g_self, "--scenario", scenario, log});
 
     Child child;
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, args.front(), nullptr, nullptr, args.data(), env.data()) != 0)
-        return child;
-    waitpid(pid, &child.status, 0);
-    std::ifstream in(log);
-    for (std::string line; std::getline(in, line);) child.log.push_back(line);
-    std::remove(log.c_str());
+    Spawn_Actions actions;
+    const pid_t pid = process::Spawn(arguments, actions, changes);
+    while (waitpid(pid, &child.status, 0) < 0 && errno == EINTR) {}
+    child.log = support::Read_Lines(log);
     return child;
 }
 
@@ -274,35 +258,18 @@ public:
     static constexpr const char* Socket = "kx418-test";
 
     Compositor()
+        : child_(std::make_unique<process::Child>(
+              std::vector<std::string>{"weston", "--backend=headless-backend.so", "--no-config",
+                                       "--idle-time=0", std::string("--socket=") + Socket},
+              std::vector<std::string>{"XDG_RUNTIME_DIR=" + folder_.String(),
+                                       "DISPLAY=", "WAYLAND_DISPLAY="},
+              "/dev/null"))
     {
-        std::string pattern = ::testing::TempDir() + "kx418-wayland-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) return;
-        folder_ = pattern;
-        std::string runtime = "XDG_RUNTIME_DIR=" + folder_;
-        std::vector<std::string> args_strings = {"weston", "--backend=headless-backend.so",
-                                                 "--no-config", "--idle-time=0",
-                                                 std::string("--socket=") + Socket};
-        std::vector<char*> args;
-        for (auto& a : args_strings) args.push_back(a.data());
-        args.push_back(nullptr);
-        std::vector<char*> env;
-        for (char** e = environ; *e != nullptr; ++e)
-            if (std::strncmp(*e, "XDG_RUNTIME_DIR=", 16) != 0 &&
-                std::strncmp(*e, "DISPLAY=", 8) != 0 &&
-                std::strncmp(*e, "WAYLAND_DISPLAY=", 16) != 0)
-                env.push_back(*e);
-        env.push_back(runtime.data());
-        env.push_back(nullptr);
-        posix_spawn_file_actions_t quiet;
-        posix_spawn_file_actions_init(&quiet);
-        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-        if (posix_spawnp(&pid_, "weston", &quiet, nullptr, args.data(), env.data()) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&quiet);
         // Ready once its socket is there.
         struct stat socket_file {};
-        for (int waited = 0; pid_ > 0 && waited < 200; ++waited) {
-            if (stat((folder_ + "/" + Socket).c_str(), &socket_file) == 0 &&
+        for (int waited = 0; waited < 200 && !child_->Wait(std::chrono::milliseconds(0));
+             ++waited) {
+            if (stat((folder_ / Socket).c_str(), &socket_file) == 0 &&
                 S_ISSOCK(socket_file.st_mode)) {
                 ready_ = true;
                 break;
@@ -310,23 +277,14 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
     }
-    ~Compositor()
-    {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (!folder_.empty()) std::filesystem::remove_all(folder_);
-    }
-    Compositor(const Compositor&) = delete;
-    Compositor& operator=(const Compositor&) = delete;
 
     bool Ready() const { return ready_; }
-    const std::string& Folder() const { return folder_; }
+    std::string Folder() const { return folder_.String(); }
 
 private:
-    std::string folder_;
-    pid_t pid_ = -1;
+    // The compositor ends before its runtime folder goes.
+    support::Temp_Folder folder_{"kx418-wayland", ::testing::TempDir()};
+    std::unique_ptr<process::Child> child_;
     bool ready_ = false;
 };
 
@@ -341,10 +299,7 @@ TEST(StartUp, WaylandNativelyElseX)
 {
     for (const char* tool : {"weston", "xvfb-run"}) {
         if (On_Search_Path(tool)) continue;
-        // CI installs both: there a missing one is a fault of the set-up.
-        ASSERT_EQ(std::getenv("CI"), nullptr)
-            << tool << " is missing; tools/install-deps installs it";
-        GTEST_SKIP() << tool << " is missing (tools/install-deps installs it)";
+        SKIP_OR_FAIL_WITHOUT(std::string(tool) + " is missing (tools/install-deps installs it)");
     }
     const Compositor compositor;
     ASSERT_TRUE(compositor.Ready()) << "weston's headless compositor did not start";

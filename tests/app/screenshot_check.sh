@@ -11,15 +11,11 @@ program=$1 work=$2
 here=$(cd "$(dirname "$0")" && pwd)
 screenshot=$here/../../tools/screenshot
 
+source "$here/../support/prerequisite.sh"
+
 for tool in xvfb-run xauth xdotool import identify; do
-  if ! command -v "$tool" >/dev/null; then
-    if [[ -n ${CI:-} ]]; then
-      echo "FAIL: $tool is missing; tools/install-deps should have installed it"
-      exit 1
-    fi
-    echo "SKIP: $tool is missing (tools/install-deps installs it)"
-    exit 77
-  fi
+  command -v "$tool" >/dev/null ||
+    skip_or_fail_without "$tool is missing (tools/install-deps installs it)"
 done
 
 rm -rf "$work" && mkdir -p "$work/alone"

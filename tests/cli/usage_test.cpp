@@ -20,6 +20,8 @@
 #include "kx418ctl.h"
 #include "kx418_logic.h"
 #include "platform.h"
+#include "file_text.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -51,21 +53,17 @@ std::string Temporary_Folder()
     return std::filesystem::temp_directory_path().string();
 }
 
-// A file in the temporary folder, removed again at the end.
+// A sequence file in a folder of its own, removed again at the end.
 class Temporary_File {
 public:
-    explicit Temporary_File(const std::string& text)
+    explicit Temporary_File(const std::string& text) : path_(folder_ / "sequence.toml")
     {
-        static std::mt19937_64 random{std::random_device{}()};
-        path_ = (std::filesystem::temp_directory_path() /
-                 ("kx418ctl-test-" + std::to_string(random()) + ".toml"))
-                    .string();
-        std::ofstream(path_) << text;
+        support::Write_File(path_, text);
     }
-    ~Temporary_File() { std::remove(path_.c_str()); }
     const std::string& path() const { return path_; }
 
 private:
+    support::Temp_Folder folder_{"kx418ctl-test"};
     std::string path_;
 };
 
@@ -359,8 +357,7 @@ TEST_F(Kx418ctl, HelpPagesFitEightyColumnsAndAgreeWithTheManualPage)
             EXPECT_NE(Joined(result.out).find("32.3 s is sent as 32299 ms"), std::string::npos);
         }
     }
-    std::ifstream file(KX418CTL_MANUAL);
-    const std::string manual_page{std::istreambuf_iterator<char>(file), {}};
+    const std::string manual_page = support::Read_File(KX418CTL_MANUAL);
     EXPECT_NE(Joined(manual_page).find("32.3 s is sent as 32299 ms"), std::string::npos);
 
     const Run_Result version = Run_Tool({"--version"});

@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "kx418_logic.h"
+#include "prerequisite.h"
 #include "virtual_fixture.h"
 
 namespace {
@@ -44,7 +45,7 @@ Tool_Run Kx418ctl_Virtual_Run(const Running_Module& module,
     std::vector<std::string> command{KX418_PRIVATE_DEV, module.Folder(), KX418CTL_PROGRAM};
     command.insert(command.end(), arguments.begin(), arguments.end());
     std::string output;
-    const int status = virtual_module::Run_Program(command, output);
+    const int status = process::Run_Program(command, output);
     return Finish(status, output);
 }
 
@@ -73,11 +74,7 @@ protected:
     void SetUp() override
     {
         const std::string reason = virtual_module::Unavailable_Reason();
-        if (!reason.empty()) {
-            if (const char* ci = std::getenv("CI"); ci != nullptr && std::string(ci) == "true")
-                FAIL() << "CI must run these tests: " << reason;
-            GTEST_SKIP() << reason;
-        }
+        if (!reason.empty()) SKIP_OR_FAIL_WITHOUT(reason);
     }
 
     static Tool_Run Run_On(const Running_Module& module, const std::vector<std::string>& arguments)
@@ -91,7 +88,7 @@ protected:
         std::vector<std::string> command{KX418CTL_PROGRAM};
         command.insert(command.end(), arguments.begin(), arguments.end());
         std::string output;
-        const int status = virtual_module::Run_Program(command, output);
+        const int status = process::Run_Program(command, output);
         return Finish(status, output);
     }
 };
@@ -187,7 +184,7 @@ TEST_F(Kx418ctl_Virtual, SequenceStopsAtOnceWhenTheModuleIsRemoved)
     Running_Module& module = Start({"hidraw0:remove-after=3"});
     // The time the tool itself takes, inside the namespace.
     std::string output;
-    const int status = virtual_module::Run_Program(
+    const int status = process::Run_Program(
         {KX418_PRIVATE_DEV, module.Folder(), "/bin/bash", "-c",
          "start=$EPOCHREALTIME; \"$@\"; code=$?; echo \"took $start $EPOCHREALTIME\"; exit $code",
          "timed", KX418CTL_PROGRAM, "sequence", "--channel", "1", "1", "2"},

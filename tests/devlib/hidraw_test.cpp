@@ -17,33 +17,22 @@
 
 #include "hidraw_internal.h"
 #include "kx418.h"
+#include "file_text.h"
 #include "kx418_logic.h"
+#include "temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class Temp_Folder {
+// A folder of its own, standing in for /dev.
+class Device_Folder {
 public:
-    Temp_Folder()
-    {
-        std::string templ = (fs::temp_directory_path() / "kx418-hidraw-XXXXXX").string();
-        if (mkdtemp(templ.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = templ;
-    }
-    ~Temp_Folder()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    Temp_Folder(const Temp_Folder&) = delete;
-    Temp_Folder& operator=(const Temp_Folder&) = delete;
-
-    const fs::path& path() const { return path_; }
-    void Touch(const std::string& name) const { std::ofstream(path_ / name).put('x'); }
+    const fs::path& path() const { return folder_.Path(); }
+    void Touch(const std::string& name) const { support::Write_File(folder_ / name, "x"); }
 
 private:
-    fs::path path_;
+    support::Temp_Folder folder_{"kx418-hidraw"};
 };
 
 struct Pipe {
@@ -94,7 +83,7 @@ protected:
 
 TEST_F(Hidraw, WalkListsHidrawNodesInAscendingNumber)
 {
-    Temp_Folder folder;
+    Device_Folder folder;
     for (const char* name : {"hidraw10", "hidraw2", "hidraw0", "hidraw", "hidrawx", "hidraw1a",
                              "hidraw-1", "event3", "hidraw11"})
         folder.Touch(name);
@@ -112,7 +101,7 @@ TEST_F(Hidraw, MissingFolderMeansNoList)
 
 TEST_F(Hidraw, NodesWithoutHidAttributesArePassedOverLeavingNothingOpen)
 {
-    Temp_Folder folder;
+    Device_Folder folder;
     folder.Touch("hidraw0");
     folder.Touch("hidraw1");
     Hidraw_Set_Device_Folder(folder.path().string());
@@ -147,7 +136,7 @@ TEST(HidrawChannels, AFailedOpenSaysWhy)
 
 TEST(HidrawChannels, EveryDescriptorIsCloseOnExecAndOnlyTheReadChannelNonBlocking)
 {
-    Temp_Folder folder;
+    Device_Folder folder;
     folder.Touch("hidraw0");
     const std::string path = (folder.path() / "hidraw0").string();
     struct Case {

@@ -20,7 +20,10 @@
 #include <thread>
 #include <vector>
 
-#include "runner.h"
+#include "file_text.h"
+#include "prerequisite.h"
+#include "temp_folder.h"
+#include "virtual_module.h"
 #include "x_session.h"
 
 namespace {
@@ -120,20 +123,16 @@ protected:
     void SetUp() override
     {
         if (const std::string reason = virtual_module::Unavailable_Reason(); !reason.empty())
-            GTEST_SKIP() << reason;
-        if (const std::string reason = e2e::X_Unavailable_Reason(); !reason.empty()) {
-            // CI installs Xvfb: there a missing one is a fault of the set-up.
-            ASSERT_EQ(std::getenv("CI"), nullptr) << reason;
-            GTEST_SKIP() << reason;
-        }
-        const std::string missing = e2e::Missing_Desktop_Tools();
+            SKIP_OR_FAIL_WITHOUT(reason);
+        if (const std::string reason = support::X_Unavailable_Reason(); !reason.empty())
+            SKIP_OR_FAIL_WITHOUT(reason);
+        const std::string missing = support::Missing_Desktop_Tools();
         ASSERT_TRUE(missing.empty()) << missing << " missing; tools/install-deps installs it";
 
-        std::string pattern = "/tmp/kx418-e2e-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        work_ = pattern;
-        server_ = std::make_unique<e2e::X_Server>(work_ + "/xvfb.log");
-        desktop_ = std::make_unique<e2e::Desktop>(server_->Display());
+        work_folder_ = std::make_unique<support::Temp_Folder>("kx418-e2e", "/tmp");
+        work_ = work_folder_->String();
+        server_ = std::make_unique<support::X_Server>(work_ + "/xvfb.log");
+        desktop_ = std::make_unique<support::Desktop>(server_->Display());
     }
 
     void TearDown() override
@@ -142,26 +141,23 @@ protected:
             EXPECT_TRUE(desktop_->Windows(Any_Box).empty()) << "a message box is left open";
             if (!window_.empty()) desktop_->Click(window_, Quit_Button.x, Quit_Button.y);
             const auto status = program_->Wait(15s);
-            EXPECT_TRUE(status && virtual_module::Exited_Cleanly(*status))
+            EXPECT_TRUE(status && process::Exited_Cleanly(*status))
                 << "the program did not end with exit code 0 on \"Beenden\"";
             program_->Stop();
             if (HasFailure())
                 std::cout << "program output:\n"
-                          << File_Text(work_ + "/program.log") << "X server output:\n"
-                          << File_Text(work_ + "/xvfb.log");
+                          << support::Read_File(work_ + "/program.log") << "X server output:\n"
+                          << support::Read_File(work_ + "/xvfb.log");
         }
         if (module_) {
-            EXPECT_TRUE(virtual_module::Exited_Cleanly(module_->Stop()));
+            EXPECT_TRUE(process::Exited_Cleanly(module_->Stop()));
             EXPECT_FALSE(module_->Mounted());
         }
         program_.reset();
         module_.reset();
         desktop_.reset();
         server_.reset();
-        if (!work_.empty()) {
-            for (const char* file : {"/xvfb.log", "/program.log"}) unlink((work_ + file).c_str());
-            rmdir(work_.c_str());
-        }
+        work_folder_.reset();
     }
 
     // Starts the module with `nodes` and the program against it, and waits
@@ -169,14 +165,14 @@ protected:
     void Start(const std::vector<std::string>& nodes)
     {
         module_ = std::make_unique<virtual_module::Running_Module>(nodes);
-        program_ = std::make_unique<e2e::Child>(
+        program_ = std::make_unique<process::Child>(
             std::vector<std::string>{KX418_PRIVATE_DEV, module_->Folder(), KX418_PROGRAM},
             std::vector<std::string>{"DISPLAY=" + server_->Display(), "QT_QPA_PLATFORM=xcb",
                                      "WAYLAND_DISPLAY="},
             work_ + "/program.log");
         window_ = desktop_->Wait_For_Window(Main_Window, 30s);
         ASSERT_FALSE(window_.empty()) << "the program's window did not appear:\n"
-                                      << File_Text(work_ + "/program.log");
+                                      << support::Read_File(work_ + "/program.log");
     }
 
     // Brings page `index` (0 is "Fn1") to the front: the mouse wheel over
@@ -240,21 +236,14 @@ protected:
         return box;
     }
 
-    static std::string File_Text(const std::string& path)
-    {
-        std::ifstream file(path);
-        std::ostringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
-
     std::unique_ptr<virtual_module::Running_Module> module_;
 
 private:
+    std::unique_ptr<support::Temp_Folder> work_folder_;
     std::string work_;
-    std::unique_ptr<e2e::X_Server> server_;
-    std::unique_ptr<e2e::Desktop> desktop_;
-    std::unique_ptr<e2e::Child> program_;
+    std::unique_ptr<support::X_Server> server_;
+    std::unique_ptr<support::Desktop> desktop_;
+    std::unique_ptr<process::Child> program_;
     std::string window_;
     Clock::time_point pressed_ = Clock::now();
 };
@@ -391,7 +380,7 @@ TEST_F(Program_Test, TheToolBesideTheProgramWaitsForItsTransfer)
     std::this_thread::sleep_for(500ms);
     auto tool = std::async(std::launch::async, [&] {
         std::string output;
-        const int status = virtual_module::Run_Program(
+        const int status = process::Run_Program(
             {KX418_PRIVATE_DEV, module_->Folder(), KX418CTL_PROGRAM, "send", "7"}, output);
         return std::make_pair(status, output);
     });
@@ -400,7 +389,7 @@ TEST_F(Program_Test, TheToolBesideTheProgramWaitsForItsTransfer)
     EXPECT_EQ(box.title, "Info");
     EXPECT_EQ(box.message, "Die Einstellungen wurden abgeschickt!");
     const auto [status, output] = tool.get();
-    EXPECT_TRUE(virtual_module::Exited_Cleanly(status)) << output;
+    EXPECT_TRUE(process::Exited_Cleanly(status)) << output;
     EXPECT_EQ(output, "Die Einstellungen wurden abgeschickt!\n");
     // The tool's report went out only after the program's had its answer.
     std::vector<std::string> events;

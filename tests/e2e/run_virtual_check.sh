@@ -6,7 +6,7 @@
 # log and bring up the "Info" box; "Beenden" must end it all with exit code
 # 0, leaving no mount, no module process and no work folder behind.
 #   run_virtual_check.sh WORK_FOLDER
-# Skips (exit 77) where /dev/fuse or Xvfb is missing; in CI a missing Xvfb
+# Skips (exit 77) where /dev/fuse or Xvfb is missing; in CI (CI set) that
 # fails.
 set -euo pipefail
 work=$1
@@ -14,15 +14,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 run=$root/tools/run
 
-if [[ ! -r /dev/fuse || ! -w /dev/fuse ]]; then
-  echo "SKIP: FUSE is not available here (/dev/fuse)"
-  exit 77
-fi
-if ! command -v Xvfb >/dev/null; then
-  [[ -z ${CI:-} ]] || { echo "FAIL: Xvfb is missing; tools/install-deps should have installed it"; exit 1; }
-  echo "SKIP: Xvfb is missing (tools/install-deps installs it)"
-  exit 77
-fi
+source "$here/../support/prerequisite.sh"
+[[ -r /dev/fuse && -w /dev/fuse ]] || skip_or_fail_without "FUSE is not available here (/dev/fuse)"
+command -v Xvfb >/dev/null || skip_or_fail_without "Xvfb is missing (tools/install-deps installs it)"
 
 rm -rf "$work" && mkdir -p "$work"
 fail() { echo "FAIL: $*"; cat "$work/run.out" 2>/dev/null || true; exit 1; }

@@ -19,9 +19,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "file_text.h"
+#include "prerequisite.h"
+#include "temp_folder.h"
 #include "x_session.h"
 
 namespace {
@@ -39,21 +43,12 @@ std::string Unused_Display()
     }
 }
 
-std::vector<std::string> Lines_Of(const std::string& path)
-{
-    std::ifstream file(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(file, line);) lines.push_back(line);
-    return lines;
-}
-
 class Startup : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = "/tmp/kx418-startup-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        runtime_dir_ = pattern;
+        runtime_folder_ = std::make_unique<support::Temp_Folder>("kx418-startup", "/tmp");
+        runtime_dir_ = runtime_folder_->String();
         // A socket a compositor left behind when it ended: the file is
         // there, nobody listens.
         left_behind_ = runtime_dir_ + "/wayland-left";
@@ -65,10 +60,7 @@ protected:
         ASSERT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
         close(fd);
     }
-    void TearDown() override
-    {
-        if (!runtime_dir_.empty()) std::filesystem::remove_all(runtime_dir_);
-    }
+    void TearDown() override { runtime_folder_.reset(); }
 
     // Runs the program to its end: it must end by itself with exit code 0
     // and one line of output, saying that no window can be shown. The line,
@@ -78,7 +70,7 @@ protected:
     {
         const std::string output = runtime_dir_ + "/output";
         unlink(output.c_str());
-        e2e::Child program(arguments, environment, output);
+        process::Child program(arguments, environment, output);
         const auto status = program.Wait(30s);
         if (!status) {
             ADD_FAILURE() << "the program still runs";
@@ -86,7 +78,7 @@ protected:
         }
         EXPECT_TRUE(WIFEXITED(*status)) << "status " << *status;
         EXPECT_EQ(WEXITSTATUS(*status), 0);
-        const std::vector<std::string> lines = Lines_Of(output);
+        const std::vector<std::string> lines = support::Read_Lines(output);
         if (lines.size() != 1) {
             ADD_FAILURE() << "not one line of output: " << ::testing::PrintToString(lines);
             return {};
@@ -95,6 +87,7 @@ protected:
         return lines[0];
     }
 
+    std::unique_ptr<support::Temp_Folder> runtime_folder_;
     std::string runtime_dir_;
     std::string left_behind_;
 };
@@ -150,14 +143,11 @@ TEST_F(Startup, NoWindowPossibleEndsWithExitCodeZeroAndOneLine)
 // program is refused.
 TEST_F(Startup, XDisplayRefusingTheConnectionEndsWithExitCodeZeroAndOneLine)
 {
-    if (const std::string reason = e2e::X_Unavailable_Reason(); !reason.empty()) {
-        // CI installs Xvfb: there a missing one is a fault of the set-up.
-        ASSERT_EQ(std::getenv("CI"), nullptr) << reason;
-        GTEST_SKIP() << reason;
-    }
+    if (const std::string reason = support::X_Unavailable_Reason(); !reason.empty())
+        SKIP_OR_FAIL_WITHOUT(reason);
     {
-        const e2e::X_Server server(runtime_dir_ + "/xvfb.log", runtime_dir_ + "/authority",
-                                   "4b5834313820636f6f6b696520746573");
+        const support::X_Server server(runtime_dir_ + "/xvfb.log", runtime_dir_ + "/authority",
+                                       "4b5834313820636f6f6b696520746573");
         const std::string line = Ended_Saying_Why(
             {KX418_PROGRAM},
             {"DISPLAY=" + server.Display(), "XAUTHORITY=" + runtime_dir_ + "/no-authority",
@@ -175,18 +165,16 @@ TEST_F(Startup, XDisplayRefusingTheConnectionEndsWithExitCodeZeroAndOneLine)
 // up all the same, "Beenden" ends it, and nothing is printed.
 TEST_F(Startup, WindowShownWithoutAUsableRuntimeFolderPrintsNothing)
 {
-    if (const std::string reason = e2e::X_Unavailable_Reason(); !reason.empty()) {
-        ASSERT_EQ(std::getenv("CI"), nullptr) << reason;
-        GTEST_SKIP() << reason;
-    }
-    const std::string missing = e2e::Missing_Desktop_Tools();
+    if (const std::string reason = support::X_Unavailable_Reason(); !reason.empty())
+        SKIP_OR_FAIL_WITHOUT(reason);
+    const std::string missing = support::Missing_Desktop_Tools();
     ASSERT_TRUE(missing.empty()) << missing << " missing; tools/install-deps installs it";
     const std::string open_folder = runtime_dir_ + "/open";
     ASSERT_EQ(mkdir(open_folder.c_str(), 0755), 0);
     ASSERT_EQ(chmod(open_folder.c_str(), 0755), 0);
 
-    const e2e::X_Server server(runtime_dir_ + "/xvfb.log");
-    const e2e::Desktop desktop(server.Display());
+    const support::X_Server server(runtime_dir_ + "/xvfb.log");
+    const support::Desktop desktop(server.Display());
     struct Case {
         const char* situation;
         std::string folder;  // XDG_RUNTIME_DIR, "" for unset
@@ -204,18 +192,19 @@ TEST_F(Startup, WindowShownWithoutAUsableRuntimeFolderPrintsNothing)
         SCOPED_TRACE(c.situation);
         const std::string output = runtime_dir_ + "/output";
         unlink(output.c_str());
-        e2e::Child program({KX418_PROGRAM},
-                           {"DISPLAY=" + server.Display(), "WAYLAND_DISPLAY=", "WAYLAND_SOCKET=",
-                            "QT_QPA_PLATFORM=", "XDG_RUNTIME_DIR=" + c.folder},
-                           output);
+        process::Child program({KX418_PROGRAM},
+                               {"DISPLAY=" + server.Display(),
+                                "WAYLAND_DISPLAY=", "WAYLAND_SOCKET=", "QT_QPA_PLATFORM=",
+                                "XDG_RUNTIME_DIR=" + c.folder},
+                               output);
         const std::string window = desktop.Wait_For_Window("^KX418 Configurator", 30s);
-        ASSERT_FALSE(window.empty())
-            << "no window; the program said: " << ::testing::PrintToString(Lines_Of(output));
+        ASSERT_FALSE(window.empty()) << "no window; the program said: "
+                                     << ::testing::PrintToString(support::Read_Lines(output));
         desktop.Click(window, quit_x += 10, 500);
         const auto status = program.Wait(15s);
         ASSERT_TRUE(status) << "the program did not end on \"Beenden\"";
         EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "status " << *status;
-        EXPECT_EQ(Lines_Of(output), std::vector<std::string>{});
+        EXPECT_EQ(support::Read_Lines(output), std::vector<std::string>{});
     }
 }
 

@@ -17,15 +17,13 @@ program_test=$1 work=$2
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 fail() { echo "FAIL: $*"; exit 1; }
-skip() {
-  [[ -z ${CI:-} ]] || fail "$*"
-  echo "SKIP: $*"
-  exit 77
-}
+source "$here/../support/prerequisite.sh"
 
-[[ $(id -u) -eq 0 ]] || skip "installing the packages needs root (dpkg in a private mount namespace)"
-grep -qw overlay /proc/filesystems || skip "the kernel offers no overlayfs for the scratch installation"
-command -v unshare >/dev/null || skip "unshare is missing (util-linux)"
+[[ $(id -u) -eq 0 ]] ||
+  skip_or_fail_without "installing the packages needs root (dpkg in a private mount namespace)"
+grep -qw overlay /proc/filesystems ||
+  skip_or_fail_without "the kernel offers no overlayfs for the scratch installation"
+command -v unshare >/dev/null || skip_or_fail_without "unshare is missing (util-linux)"
 
 rm -rf "$work" && mkdir -p "$work"
 

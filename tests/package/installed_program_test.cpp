@@ -15,7 +15,9 @@
 #include <sstream>
 #include <string>
 
-#include "runner.h"
+#include "file_text.h"
+#include "process.h"
+#include "temp_folder.h"
 #include "x_session.h"
 
 namespace {
@@ -30,14 +32,6 @@ const std::string Any_Box = "^(Info|Fehler)$";
 constexpr int Send_X = 15 + 37 + 151 / 2, Send_Y = 32 + 312 + 26 / 2;
 constexpr int Quit_X = 570 + 118 / 2, Quit_Y = 487 + 26 / 2;
 
-std::string File_Text(const std::string& path)
-{
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 // The device library the running installed program has mapped, as a
 // path; "" when it has mapped none or no such program runs.
 std::string Mapped_Library()
@@ -46,7 +40,7 @@ std::string Mapped_Library()
         std::error_code error;
         if (std::filesystem::read_symlink(entry.path() / "exe", error) != Installed_Program)
             continue;
-        std::istringstream maps(File_Text(entry.path() / "maps"));
+        std::istringstream maps(support::Read_File(entry.path() / "maps"));
         for (std::string line; std::getline(maps, line);)
             if (const auto at = line.find(" /");
                 at != std::string::npos && line.find("libkx418") != std::string::npos)
@@ -59,23 +53,23 @@ TEST(Installed_Program, Binds_The_Installed_Library_And_Ends_With_Zero)
 {
     ASSERT_EQ(access(Installed_Program.c_str(), X_OK), 0)
         << Installed_Program << " is not installed";
-    const std::string reason = e2e::X_Unavailable_Reason();
+    const std::string reason = support::X_Unavailable_Reason();
     ASSERT_TRUE(reason.empty()) << reason;
-    const std::string missing = e2e::Missing_Desktop_Tools();
+    const std::string missing = support::Missing_Desktop_Tools();
     ASSERT_TRUE(missing.empty()) << missing << " missing; tools/install-deps installs it";
 
-    std::string pattern = ::testing::TempDir() + "kx418-installed-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::string work = pattern;
-    e2e::X_Server server(work + "/xvfb.log");
-    e2e::Desktop desktop(server.Display());
-    e2e::Child program({Installed_Program},
-                       {"DISPLAY=" + server.Display(), "QT_QPA_PLATFORM=xcb",
-                        "WAYLAND_DISPLAY=", "LD_LIBRARY_PATH=", "LD_PRELOAD=", "QT_PLUGIN_PATH="},
-                       work + "/program.log");
+    const support::Temp_Folder work_folder("kx418-installed", ::testing::TempDir());
+    const std::string work = work_folder.String();
+    support::X_Server server(work + "/xvfb.log");
+    support::Desktop desktop(server.Display());
+    process::Child program(
+        {Installed_Program},
+        {"DISPLAY=" + server.Display(), "QT_QPA_PLATFORM=xcb",
+         "WAYLAND_DISPLAY=", "LD_LIBRARY_PATH=", "LD_PRELOAD=", "QT_PLUGIN_PATH="},
+        work + "/program.log");
     const std::string window = desktop.Wait_For_Window(Main_Window, 30s);
     ASSERT_FALSE(window.empty()) << "the window did not appear:\n"
-                                 << File_Text(work + "/program.log");
+                                 << support::Read_File(work + "/program.log");
 
     // Bound at start-up: the versioned file under the system's library
     // folder, reached through its SONAME.
@@ -92,9 +86,9 @@ TEST(Installed_Program, Binds_The_Installed_Library_And_Ends_With_Zero)
 
     desktop.Click(window, Quit_X, Quit_Y);
     const auto status = program.Wait(15s);
-    EXPECT_TRUE(status && virtual_module::Exited_Cleanly(*status))
+    EXPECT_TRUE(status && process::Exited_Cleanly(*status))
         << "no exit with code 0 on \"Beenden\":\n"
-        << File_Text(work + "/program.log");
+        << support::Read_File(work + "/program.log");
     std::filesystem::remove_all(work);
 }
 

@@ -15,14 +15,14 @@ using Shared_Library_Test = Virtual_Module_Test;
 
 TEST_F(Shared_Library_Test, FindsTheModuleAtDevHidraw0AndCompletesATransfer)
 {
-    if (geteuid() != 0) GTEST_SKIP() << "a private mount namespace takes root";
+    if (geteuid() != 0) SKIP_OR_FAIL_WITHOUT("a private mount namespace takes root");
     Running_Module& module = Start({"hidraw0"});
 
     std::string output;
-    const int status = virtual_module::Run_Program(
+    const int status = process::Run_Program(
         {KX418_NAMESPACE_DRIVER, module.Folder(), KX418_SHARED_LIBRARY}, output);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << output;
-    EXPECT_TRUE(virtual_module::Exited_Cleanly(status)) << status << ": " << output;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) SKIP_OR_FAIL_WITHOUT(output);
+    EXPECT_TRUE(process::Exited_Cleanly(status)) << status << ": " << output;
     EXPECT_EQ(output, "KX418_Open 1 KX418_Send_Cfg 1 KX418_Get_Reply 1 KX418_Close 1\n");
 
     const auto reports = module.Reports_Of("hidraw0");

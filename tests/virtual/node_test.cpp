@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "temp_folder.h"
 #include "virtual_fixture.h"
 
 namespace {
@@ -254,7 +255,7 @@ TEST_F(Node_Test, StopsCleanlyOnSigint)
     // Left open while the module stops: the unmount must not wait for it.
     Fd node{open(module.Node_Path("hidraw0").c_str(), O_RDWR | O_CLOEXEC)};
     ASSERT_GE(node.get(), 0);
-    EXPECT_TRUE(virtual_module::Exited_Cleanly(module.Stop(SIGINT)));
+    EXPECT_TRUE(process::Exited_Cleanly(module.Stop(SIGINT)));
     EXPECT_FALSE(module.Mounted());
 }
 
@@ -262,10 +263,10 @@ TEST_F(Node_Test, StopsCleanlyWhenNothingReadsItsStdoutAnyMore)
 {
     // As when the test that started it crashes: the reader of the pipe
     // goes away, here `head` after the first line.
-    std::string folder = "/tmp/kx418-virtual-XXXXXX";
-    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const support::Temp_Folder made("kx418-virtual", "/tmp");
+    const std::string folder = made.String();
     std::string output;
-    const int status = virtual_module::Run_Program(
+    const int status = process::Run_Program(
         {"sh", "-c",
          "{ timeout 10 \"$0\" \"$1\" --node hidraw0; echo \"exit $?\" >&2; } | head -n 1",
          KX418_VIRTUAL_MODULE_PROGRAM, folder},
@@ -274,15 +275,14 @@ TEST_F(Node_Test, StopsCleanlyWhenNothingReadsItsStdoutAnyMore)
     const std::string mounted{std::istreambuf_iterator<char>(mounts), {}};
     EXPECT_EQ(mounted.find(folder), std::string::npos) << folder << " is still mounted";
     if (mounted.find(folder) != std::string::npos) umount2(folder.c_str(), MNT_DETACH);
-    rmdir(folder.c_str());
-    EXPECT_TRUE(virtual_module::Exited_Cleanly(status)) << status;
+    EXPECT_TRUE(process::Exited_Cleanly(status)) << status;
     EXPECT_EQ(output, "ready\nexit 0\n");
 }
 
 TEST(Node_Program, RejectsAnUnknownSettingInOneLine)
 {
     std::string output;
-    const int status = virtual_module::Run_Program(
+    const int status = process::Run_Program(
         {KX418_VIRTUAL_MODULE_PROGRAM, "/nonexistent", "--node", "hidraw0:sticky"}, output);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
     EXPECT_EQ(output, "kx418-virtual-module: unknown node setting \"sticky\" (see --help)\n");
@@ -290,15 +290,16 @@ TEST(Node_Program, RejectsAnUnknownSettingInOneLine)
 
 TEST(Node_Program, SaysInOneLineWhenFuseIsMissing)
 {
-    if (geteuid() != 0) GTEST_SKIP() << "hiding /dev/fuse takes a private mount namespace, so root";
+    if (geteuid() != 0)
+        SKIP_OR_FAIL_WITHOUT("hiding /dev/fuse takes a private mount namespace, so root");
     // /dev replaced by an empty tmpfs inside a private mount namespace.
     std::string output;
     const int status =
-        virtual_module::Run_Program({"unshare", "-m", "--propagation", "private", "sh", "-c",
-                                     "mount -t tmpfs none /dev || exit 77; exec \"$0\" \"$@\"",
-                                     KX418_VIRTUAL_MODULE_PROGRAM, "/tmp", "--node", "hidraw0"},
-                                    output);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << output;
+        process::Run_Program({"unshare", "-m", "--propagation", "private", "sh", "-c",
+                              "mount -t tmpfs none /dev || exit 77; exec \"$0\" \"$@\"",
+                              KX418_VIRTUAL_MODULE_PROGRAM, "/tmp", "--node", "hidraw0"},
+                             output);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) SKIP_OR_FAIL_WITHOUT(output);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status << ": " << output;
     EXPECT_EQ(
         output,

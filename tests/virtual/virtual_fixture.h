@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "runner.h"
+#include "prerequisite.h"
 #include "unique_fd.h"
+#include "virtual_module.h"
 
 // Open descriptors of this process, from /proc/self/fd.
 inline int Open_Descriptors()
@@ -43,14 +44,14 @@ protected:
     void SetUp() override
     {
         const std::string reason = virtual_module::Unavailable_Reason();
-        if (!reason.empty()) GTEST_SKIP() << reason;
+        if (!reason.empty()) SKIP_OR_FAIL_WITHOUT(reason);
     }
 
     void TearDown() override
     {
         for (auto& module : modules_) {
             const int status = module->Stop();
-            EXPECT_TRUE(virtual_module::Exited_Cleanly(status))
+            EXPECT_TRUE(process::Exited_Cleanly(status))
                 << "virtual module ended with status " << status;
             EXPECT_FALSE(module->Mounted()) << module->Folder() << " is still mounted";
         }

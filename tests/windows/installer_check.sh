@@ -12,10 +12,8 @@ set -euo pipefail
 installer=$1 session=$2 prefix=$3
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-if ! command -v wine >/dev/null; then
-  [[ -n ${CI:-} ]] && fail "wine is missing"
-  echo "SKIP: wine is missing"; exit 77
-fi
+source "$(dirname "$0")/../support/prerequisite.sh"
+command -v wine >/dev/null || skip_or_fail_without "wine is missing"
 [[ -f $installer ]] || fail "no installer $installer"
 
 export WINEDEBUG=-all

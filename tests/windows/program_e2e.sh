@@ -217,12 +217,10 @@ fi
 
 # ---- the X server, the prefix and the session around the steps -----------
 
+source "$here/../support/prerequisite.sh"
 for tool in Xvfb xdotool wine import; do
-  if ! command -v "$tool" >/dev/null; then
-    [[ -z ${CI:-} ]] || fail "$tool is missing; tools/install-deps should have installed it"
-    echo "SKIP: $tool is missing"
-    exit 77
-  fi
+  command -v "$tool" >/dev/null ||
+    skip_or_fail_without "$tool is missing (tools/install-deps installs it)"
 done
 
 dpi=96

@@ -1,10 +1,10 @@
-// x_session.h - what the end-to-end tests need around the real program: a
-// child process that ends with its owner, a private X server (Xvfb), and
-// the desktop as a user sees it: windows found by their titles, mouse and
-// keyboard through xdotool (real input events, XTEST), the clipboard
-// through xclip.
-#ifndef KX418_TESTS_E2E_X_SESSION_H
-#define KX418_TESTS_E2E_X_SESSION_H
+// x_session.h - what the tests that drive a real program need around it: a
+// private X server (Xvfb), and the desktop as a user sees it: windows found
+// by their titles, mouse and keyboard through xdotool (real input events,
+// XTEST), the clipboard through xclip. The program itself runs as a
+// process::Child (process.h).
+#ifndef KX418_SUPPORT_X_SESSION_H
+#define KX418_SUPPORT_X_SESSION_H
 
 #include <sys/types.h>
 
@@ -14,33 +14,11 @@
 #include <string>
 #include <vector>
 
-namespace e2e {
+#include "process.h"
 
-// A program running as a child process, its standard output and error in
-// a file. Ended (SIGTERM, then SIGKILL) when the owner goes.
-class Child {
-public:
-    // `environment` entries ("NAME=VALUE") replace those of this process
-    // with the same name; "NAME=" alone removes the variable. `pass_fd`,
-    // when not -1, becomes the child's descriptor 3.
-    Child(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
-          const std::string& output_file, int pass_fd = -1);
-    ~Child();
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
+namespace support {
 
-    // Waits up to `limit` for the child to end; its waitpid status, or
-    // nothing while it still runs. Later calls return the status again.
-    std::optional<int> Wait(std::chrono::milliseconds limit);
-    // Ends the child if it still runs; its status.
-    int Stop();
-
-private:
-    pid_t pid_ = -1;
-    std::optional<int> status_;
-};
-
-// Why the end-to-end tests cannot run here (no Xvfb), or "".
+// Why no private X server can run here (no Xvfb), or "".
 std::string X_Unavailable_Reason();
 // Tools the tests drive the desktop with that are missing, or "".
 std::string Missing_Desktop_Tools();
@@ -57,7 +35,7 @@ public:
     const std::string& Display() const { return display_; }
 
 private:
-    std::unique_ptr<Child> server_;
+    std::unique_ptr<process::Child> server_;
     std::string display_;
 };
 
@@ -106,6 +84,6 @@ private:
     std::string display_;
 };
 
-}  // namespace e2e
+}  // namespace support
 
-#endif
+#endif  // KX418_SUPPORT_X_SESSION_H

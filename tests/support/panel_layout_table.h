@@ -1,10 +1,11 @@
 // panel_layout_table.h - the main panel as it is laid out: every control of
 // every panel with its number, constant, kind, texts, value, limits, place
 // and size, and the pages in tab order. One table for the tests of every
-// runtime: the shared layout and reach cases (layout_cases.cpp) and the
-// Win32 runtime's test at other DPIs.
-#ifndef KX418_TESTS_APP_PANEL_LAYOUT_TABLE_H
-#define KX418_TESTS_APP_PANEL_LAYOUT_TABLE_H
+// runtime: the shared layout and reach cases (tests/app/layout_cases.cpp)
+// and the Win32 runtime's test at other DPIs; and the Win32 benchmark's
+// bare window, made directly from it.
+#ifndef KX418_SUPPORT_PANEL_LAYOUT_TABLE_H
+#define KX418_SUPPORT_PANEL_LAYOUT_TABLE_H
 
 #include "KX418.h"
 #include "panel_file.h"

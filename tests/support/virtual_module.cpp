@@ -1,28 +1,23 @@
-// runner.cpp - starting and stopping the virtual module as a child process.
-#include "runner.h"
-#include "spawn_actions.h"
+// virtual_module.cpp - starting and stopping the virtual module as a child
+// process.
+#include "virtual_module.h"
+#include "file_text.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 #include <utility>
-
-extern char** environ;
 
 namespace virtual_module {
 
@@ -36,62 +31,7 @@ std::string Error_Text(const std::string& what)
     return what + ": " + std::strerror(errno);
 }
 
-struct Fd_Pair {
-    int read = -1;
-    int write = -1;
-    ~Fd_Pair()
-    {
-        if (read >= 0) close(read);
-        if (write >= 0) close(write);
-    }
-};
-
-// A pipe whose write end the child gets as its stdout (and stderr, when
-// asked); the read end stays with the caller.
-void Capture_Output(Fd_Pair& pipe_ends, Spawn_Actions& actions, bool with_stderr)
-{
-    std::array<int, 2> ends{};
-    if (pipe2(ends.data(), O_CLOEXEC) != 0) throw std::runtime_error(Error_Text("pipe"));
-    pipe_ends.read = ends[0];
-    pipe_ends.write = ends[1];
-    posix_spawn_file_actions_adddup2(actions.get(), pipe_ends.write, STDOUT_FILENO);
-    if (with_stderr)
-        posix_spawn_file_actions_adddup2(actions.get(), pipe_ends.write, STDERR_FILENO);
-}
-
-pid_t Spawn(const std::vector<std::string>& arguments, Spawn_Actions& actions)
-{
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int error = posix_spawnp(&pid, argv[0], actions.get(), nullptr, argv.data(), environ);
-    if (error != 0) {
-        errno = error;
-        throw std::runtime_error(Error_Text("cannot start " + arguments[0]));
-    }
-    return pid;
-}
-
-// Waits for the child up to `limit`; true when it ended.
-bool Wait_For(pid_t pid, int& status, std::chrono::milliseconds limit)
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid || (done < 0 && errno != EINTR)) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-}
-
 }  // namespace
-
-bool Exited_Cleanly(int status)
-{
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 std::string Unavailable_Reason()
 {
@@ -104,17 +44,11 @@ std::string Unavailable_Reason()
 }
 
 Running_Module::Running_Module(const std::vector<std::string>& nodes, bool log)
+    : directory_("kx418-virtual", "/tmp")
 {
-    std::string pattern = "/tmp/kx418-virtual-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error(Error_Text("mkdtemp"));
-    directory_ = pattern;
-    folder_ = directory_ + "/nodes";
-    log_ = directory_ + "/log";
-    if (mkdir(folder_.c_str(), 0755) != 0) {
-        const std::string error = Error_Text("mkdir " + folder_);
-        rmdir(directory_.c_str());
-        throw std::runtime_error(error);
-    }
+    folder_ = directory_.String() + "/nodes";
+    log_ = directory_.String() + "/log";
+    if (mkdir(folder_.c_str(), 0755) != 0) throw std::runtime_error(Error_Text("mkdir " + folder_));
 
     std::vector<std::string> arguments{KX418_VIRTUAL_MODULE_PROGRAM, folder_};
     if (log) {
@@ -127,10 +61,10 @@ Running_Module::Running_Module(const std::vector<std::string>& nodes, bool log)
     }
 
     try {
-        Fd_Pair pipe_ends;
+        process::Fd_Pair pipe_ends;
         Spawn_Actions actions;
-        Capture_Output(pipe_ends, actions, false);
-        pid_ = Spawn(arguments, actions);
+        process::Capture_Output(pipe_ends, actions, false);
+        pid_ = process::Spawn(arguments, actions);
         close(std::exchange(pipe_ends.write, -1));
 
         // "ready" on the module's stdout says the folder is mounted.
@@ -151,19 +85,14 @@ Running_Module::Running_Module(const std::vector<std::string>& nodes, bool log)
         ready_pipe_ = std::exchange(pipe_ends.read, -1);
     } catch (...) {
         Stop();
-        unlink(log_.c_str());
-        rmdir(folder_.c_str());
-        rmdir(directory_.c_str());
         throw;
     }
 }
 
+// The directory goes after this, with the log and the unmounted folder.
 Running_Module::~Running_Module()
 {
     Stop();
-    unlink(log_.c_str());
-    rmdir(folder_.c_str());
-    rmdir(directory_.c_str());
 }
 
 std::string Running_Module::Node_Path(std::string_view node) const
@@ -173,10 +102,7 @@ std::string Running_Module::Node_Path(std::string_view node) const
 
 std::vector<std::string> Running_Module::Log_Lines() const
 {
-    std::vector<std::string> lines;
-    std::ifstream file(log_);
-    for (std::string line; std::getline(file, line);) lines.push_back(line);
-    return lines;
+    return support::Read_Lines(log_);
 }
 
 std::vector<std::string> Running_Module::Reports_Of(std::string_view node) const
@@ -204,9 +130,9 @@ int Running_Module::Stop(int signal)
 {
     if (pid_ > 0) {
         kill(pid_, signal);
-        if (!Wait_For(pid_, status_, Stop_Limit)) {
+        if (!process::Wait_For(pid_, status_, Stop_Limit)) {
             kill(pid_, SIGKILL);
-            Wait_For(pid_, status_, Stop_Limit);
+            process::Wait_For(pid_, status_, Stop_Limit);
         }
         pid_ = -1;
     }
@@ -218,31 +144,10 @@ int Running_Module::Stop(int signal)
             umount2(folder_.c_str(), MNT_DETACH);
         } else {
             std::string output;
-            Run_Program({"fusermount3", "-u", "-z", folder_}, output);
+            process::Run_Program({"fusermount3", "-u", "-z", folder_}, output);
         }
     }
     return status_;
-}
-
-int Run_Program(const std::vector<std::string>& arguments, std::string& output)
-{
-    Fd_Pair pipe_ends;
-    Spawn_Actions actions;
-    Capture_Output(pipe_ends, actions, true);
-    const pid_t pid = Spawn(arguments, actions);
-    close(std::exchange(pipe_ends.write, -1));
-
-    output.clear();
-    std::array<char, 4096> chunk{};
-    for (;;) {
-        const ssize_t got = read(pipe_ends.read, chunk.data(), chunk.size());
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        output.append(chunk.data(), static_cast<std::size_t>(got));
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
-    return status;
 }
 
 }  // namespace virtual_module

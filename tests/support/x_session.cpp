@@ -1,12 +1,9 @@
-// x_session.cpp - child processes, the private X server and the desktop
-// tools of the end-to-end tests.
+// x_session.cpp - the private X server and the desktop tools of the tests
+// that drive a real program.
 #include "x_session.h"
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -18,16 +15,10 @@
 #include <thread>
 #include <utility>
 
-#include "runner.h"
-#include "spawn_actions.h"
-
-extern char** environ;
-
-namespace e2e {
+namespace support {
 
 namespace {
 
-constexpr auto Stop_Limit = std::chrono::seconds(5);
 constexpr auto Server_Start_Limit = std::chrono::seconds(20);
 constexpr auto Poll_Step = std::chrono::milliseconds(40);
 
@@ -45,91 +36,7 @@ bool On_Path(const std::string& tool)
     return false;
 }
 
-// This process's environment with `changes` applied.
-std::vector<std::string> Environment_With(const std::vector<std::string>& changes)
-{
-    std::vector<std::string> result;
-    auto name_of = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string text(*entry);
-        bool replaced = false;
-        for (const std::string& change : changes)
-            replaced = replaced || name_of(change) == name_of(text);
-        if (!replaced) result.push_back(text);
-    }
-    for (const std::string& change : changes)
-        if (change.find('=') + 1 < change.size()) result.push_back(change);
-    return result;
-}
-
-std::vector<char*> Pointers(std::vector<std::string>& texts)
-{
-    std::vector<char*> pointers;
-    for (std::string& text : texts) pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
 }  // namespace
-
-Child::Child(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
-             const std::string& output_file, int pass_fd)
-{
-    std::vector<std::string> argv_texts = arguments;
-    std::vector<std::string> env_texts = Environment_With(environment);
-    std::vector<char*> argv = Pointers(argv_texts);
-    std::vector<char*> envp = Pointers(env_texts);
-
-    Spawn_Actions actions;
-    posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, output_file.c_str(),
-                                     O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(actions.get(), STDOUT_FILENO, STDERR_FILENO);
-    if (pass_fd >= 0) posix_spawn_file_actions_adddup2(actions.get(), pass_fd, 3);
-    const int error =
-        posix_spawnp(&pid_, argv[0], actions.get(), nullptr, argv.data(), envp.data());
-    if (error != 0) {
-        errno = error;
-        throw std::runtime_error(Error_Text("cannot start " + arguments[0]));
-    }
-}
-
-Child::~Child()
-{
-    Stop();
-}
-
-std::optional<int> Child::Wait(std::chrono::milliseconds limit)
-{
-    if (status_) return status_;
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        int status = 0;
-        const pid_t done = waitpid(pid_, &status, WNOHANG);
-        if (done == pid_) {
-            status_ = status;
-            return status_;
-        }
-        if (done < 0 && errno != EINTR) {
-            status_ = -1;
-            return status_;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
-int Child::Stop()
-{
-    if (status_) return *status_;
-    if (pid_ <= 0) return -1;
-    kill(pid_, SIGTERM);
-    if (!Wait(Stop_Limit)) {
-        kill(pid_, SIGKILL);
-        Wait(Stop_Limit);
-    }
-    return status_.value_or(-1);
-}
 
 std::string X_Unavailable_Reason()
 {
@@ -153,7 +60,7 @@ X_Server::X_Server(const std::string& log_file, const std::string& authority_fil
     // they are written for; its clients look for their display's own.
     const auto add_cookie = [&](const std::string& display) {
         std::string output;
-        if (!virtual_module::Exited_Cleanly(virtual_module::Run_Program(
+        if (!process::Exited_Cleanly(process::Run_Program(
                 {"xauth", "-f", authority_file, "add", display, ".", cookie}, output)))
             throw std::runtime_error("xauth cannot write " + authority_file + ": " + output);
     };
@@ -177,7 +84,8 @@ X_Server::X_Server(const std::string& log_file, const std::string& authority_fil
     std::vector<std::string> command{"Xvfb", "-displayfd", "3", "-noreset",   "-nolisten",
                                      "tcp",  "-screen",    "0", "1024x768x24"};
     if (!cookie.empty()) command.insert(command.end(), {"-auth", authority_file});
-    server_ = std::make_unique<Child>(command, std::vector<std::string>{}, log_file, ends[1]);
+    server_ =
+        std::make_unique<process::Child>(command, std::vector<std::string>{}, log_file, ends[1]);
     close(std::exchange(ends[1], -1));
 
     std::string said;
@@ -203,8 +111,8 @@ X_Server::X_Server(const std::string& log_file, const std::string& authority_fil
     std::vector<std::string> client{"timeout", "10", "env", "DISPLAY=" + display_};
     if (!cookie.empty()) client.push_back("XAUTHORITY=" + authority_file);
     client.insert(client.end(), {"xdotool", "getdisplaygeometry"});
-    const int status = virtual_module::Run_Program(client, output);
-    if (!virtual_module::Exited_Cleanly(status))
+    const int status = process::Run_Program(client, output);
+    if (!process::Exited_Cleanly(status))
         throw std::runtime_error("no client gets into Xvfb on " + display_ + ": " + output);
 }
 
@@ -214,7 +122,7 @@ std::string Desktop::Run(const std::vector<std::string>& arguments, int* status)
     std::vector<std::string> command{"timeout", "20", "env", "DISPLAY=" + display_};
     command.insert(command.end(), arguments.begin(), arguments.end());
     std::string output;
-    const int result = virtual_module::Run_Program(command, output);
+    const int result = process::Run_Program(command, output);
     if (status != nullptr) *status = result;
     return output;
 }
@@ -291,7 +199,7 @@ std::string Desktop::Selection_Text(const char* selection) const
 {
     int status = 0;
     const std::string text = Run({"xclip", "-out", "-selection", selection}, &status);
-    return virtual_module::Exited_Cleanly(status) ? text : std::string();
+    return process::Exited_Cleanly(status) ? text : std::string();
 }
 
 // The box takes the keyboard focus when it shows; should a key still
@@ -334,4 +242,4 @@ std::string Desktop::Selection() const
     return Selection_Text("primary");
 }
 
-}  // namespace e2e
+}  // namespace support

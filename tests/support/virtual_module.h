@@ -1,7 +1,7 @@
-// runner.h - starting kx418-virtual-module on a fresh folder and stopping
-// it again, for tests and benchmarks.
-#ifndef KX418_VIRTUAL_RUNNER_H
-#define KX418_VIRTUAL_RUNNER_H
+// virtual_module.h - starting kx418-virtual-module on a fresh folder and
+// stopping it again, for tests and benchmarks.
+#ifndef KX418_SUPPORT_VIRTUAL_MODULE_H
+#define KX418_SUPPORT_VIRTUAL_MODULE_H
 
 #include <signal.h>
 #include <sys/types.h>
@@ -9,6 +9,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "process.h"
+#include "temp_folder.h"
 
 namespace virtual_module {
 
@@ -19,6 +22,7 @@ std::string Unavailable_Reason();
 
 // The virtual module serving a folder of its own until stopped. The folder
 // and the log lie in a fresh directory under /tmp that is removed again.
+// How it ended: process::Exited_Cleanly(Stop()).
 class Running_Module {
 public:
     // Starts the module with the given nodes, as its --node takes them ("hidraw0",
@@ -47,7 +51,7 @@ public:
     bool Mounted() const;
 
 private:
-    std::string directory_;
+    support::Temp_Folder directory_;
     std::string folder_;
     std::string log_;
     pid_t pid_ = -1;
@@ -55,13 +59,6 @@ private:
     int status_ = 0;
 };
 
-// Runs a program to its end; returns the waitpid status and, in `output`,
-// what it wrote to stdout and stderr.
-int Run_Program(const std::vector<std::string>& arguments, std::string& output);
-
-// True when `status` says the program ended by exit code 0.
-bool Exited_Cleanly(int status);
-
 }  // namespace virtual_module
 
-#endif  // KX418_VIRTUAL_RUNNER_H
+#endif  // KX418_SUPPORT_VIRTUAL_MODULE_H
