@@ -156,10 +156,12 @@ protected:
         }
         program_.reset();
         module_.reset();
+        window_manager_.reset();
         desktop_.reset();
         server_.reset();
         if (!work_.empty()) {
-            for (const char* file : {"/xvfb.log", "/program.log"}) unlink((work_ + file).c_str());
+            for (const char* file : {"/xvfb.log", "/program.log", "/openbox.log"})
+                unlink((work_ + file).c_str());
             rmdir(work_.c_str());
         }
     }
@@ -177,6 +179,35 @@ protected:
         window_ = desktop_->Wait_For_Window(Main_Window, 30s);
         ASSERT_FALSE(window_.empty()) << "the program's window did not appear:\n"
                                       << File_Text(work_ + "/program.log");
+    }
+
+    // A window manager on the display, before the program starts: it gives
+    // the keyboard to the program's window.
+    void Start_Window_Manager()
+    {
+        window_manager_ =
+            std::make_unique<e2e::Window_Manager>(server_->Display(), work_ + "/openbox.log");
+    }
+
+    void Key(const std::string& keys) const { desktop_->Key(keys); }
+    void Type(const std::string& text) const { desktop_->Type(text); }
+    void Key_Pressed(const std::string& keys)
+    {
+        desktop_->Key(keys);
+        pressed_ = Clock::now();
+    }
+    // The text the window puts on the clipboard for Ctrl+C, waited for up
+    // to 5 s; what it held last.
+    std::string Copied(const std::string& expected) const
+    {
+        std::string text;
+        for (const auto deadline = Clock::now() + 5s;
+             text != expected && Clock::now() < deadline;) {
+            desktop_->Key("ctrl+c");
+            std::this_thread::sleep_for(100ms);
+            text = desktop_->Clipboard();
+        }
+        return text;
     }
 
     // Brings page `index` (0 is "Fn1") to the front: the mouse wheel over
@@ -254,6 +285,7 @@ private:
     std::string work_;
     std::unique_ptr<e2e::X_Server> server_;
     std::unique_ptr<e2e::Desktop> desktop_;
+    std::unique_ptr<e2e::Window_Manager> window_manager_;
     std::unique_ptr<e2e::Child> program_;
     std::string window_;
     Clock::time_point pressed_ = Clock::now();
@@ -277,6 +309,51 @@ TEST_F(Program_Test, PageFn3SendsBothTimesAndConfirms)
     EXPECT_EQ(reports[0].time1, 10000);
     EXPECT_EQ(reports[0].time2, 20000);
     EXPECT_TRUE(reports[0].checksum_ok);
+}
+
+// The keyboard alone, as a user without a mouse works the window: the page
+// keys to "Fn3", Tab through its fields to its button, Enter presses it;
+// after the box (closed with Enter) the button has the keyboard again and
+// Space sends once more; then Tab on to the converter, Enter on "Zeit
+// umrechnen", and Tab reaches the result, whose text is copied with Ctrl+C.
+TEST_F(Program_Test, KeyboardAloneSendsAPageAndConverts)
+{
+    ASSERT_NO_FATAL_FAILURE(Start_Window_Manager());
+    ASSERT_NO_FATAL_FAILURE(Start({"hidraw0"}));
+    // The tab strip has the keyboard at the start.
+    Key("ctrl+Tab");
+    Key("ctrl+Tab");
+    Key("Tab");
+    Type("10");
+    Key("Tab");
+    Type("20");
+    Key("Tab");
+    Key_Pressed("Return");
+    Box box = Next_Box();
+    EXPECT_EQ(box.title, "Info");
+    EXPECT_EQ(box.message, "Die Einstellungen wurden abgeschickt!");
+    Key_Pressed("space");
+    box = Next_Box();
+    EXPECT_EQ(box.title, "Info");
+    const auto reports = Reports(module_->Reports_Of("hidraw0"));
+    ASSERT_EQ(reports.size(), 2u) << "one report for each press";
+    for (const Report& report : reports) {
+        EXPECT_EQ(report.function, 3);
+        EXPECT_EQ(report.time1, 10000);
+        EXPECT_EQ(report.time2, 20000);
+        EXPECT_TRUE(report.checksum_ok);
+    }
+
+    // From the send button on to the converter's inputs.
+    for (const char* typed : {"30", "23", "59", "59"}) {
+        Key("Tab");
+        Type(typed);
+    }
+    Key("Tab");
+    Key("Return");
+    Key("Tab");
+    EXPECT_EQ(Copied("2678399"), "2678399");
+    EXPECT_FALSE(Box_Shown());
 }
 
 TEST_F(Program_Test, SequencerSendsNineReportsInOrder)
