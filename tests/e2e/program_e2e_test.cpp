@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -20,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "../app/access_table.h"
 #include "runner.h"
 #include "x_session.h"
 
@@ -156,11 +158,13 @@ protected:
         }
         program_.reset();
         module_.reset();
+        session_bus_.reset();
         window_manager_.reset();
         desktop_.reset();
         server_.reset();
         if (!work_.empty()) {
-            for (const char* file : {"/xvfb.log", "/program.log", "/openbox.log"})
+            for (const char* file :
+                 {"/xvfb.log", "/program.log", "/openbox.log", "/bus.log", "/bus"})
                 unlink((work_ + file).c_str());
             rmdir(work_.c_str());
         }
@@ -168,14 +172,18 @@ protected:
 
     // Starts the module with `nodes` and the program against it, and waits
     // for the program's window.
-    void Start(const std::vector<std::string>& nodes)
+    // `environment` is added to the program's.
+    void Start(const std::vector<std::string>& nodes,
+               const std::vector<std::string>& environment = {})
     {
         module_ = std::make_unique<virtual_module::Running_Module>(nodes);
+        std::vector<std::string> program_environment{"DISPLAY=" + server_->Display(),
+                                                     "QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY="};
+        program_environment.insert(program_environment.end(), environment.begin(),
+                                   environment.end());
         program_ = std::make_unique<e2e::Child>(
             std::vector<std::string>{KX418_PRIVATE_DEV, module_->Folder(), KX418_PROGRAM},
-            std::vector<std::string>{"DISPLAY=" + server_->Display(), "QT_QPA_PLATFORM=xcb",
-                                     "WAYLAND_DISPLAY="},
-            work_ + "/program.log");
+            program_environment, work_ + "/program.log");
         window_ = desktop_->Wait_For_Window(Main_Window, 30s);
         ASSERT_FALSE(window_.empty()) << "the program's window did not appear:\n"
                                       << File_Text(work_ + "/program.log");
@@ -187,6 +195,39 @@ protected:
     {
         window_manager_ =
             std::make_unique<e2e::Window_Manager>(server_->Display(), work_ + "/openbox.log");
+    }
+
+    // A session message bus of its own, which starts the accessibility bus
+    // when a program asks for it, as a desktop session does; its address.
+    std::string Start_Session_Bus()
+    {
+        const std::string socket = work_ + "/bus";
+        session_bus_ = std::make_unique<e2e::Child>(
+            std::vector<std::string>{"dbus-daemon", "--session", "--nofork",
+                                     "--address=unix:path=" + socket},
+            std::vector<std::string>{"DISPLAY=" + server_->Display()}, work_ + "/bus.log");
+        for (const auto deadline = Clock::now() + 10s;
+             access(socket.c_str(), F_OK) != 0 && Clock::now() < deadline;)
+            std::this_thread::sleep_for(50ms);
+        EXPECT_EQ(access(socket.c_str(), F_OK), 0) << "the session bus did not start";
+        return "unix:path=" + socket;
+    }
+
+    // What a screen reader reads of the program on the bus at `bus`, one
+    // "role<TAB>name" a line (screen_reader_names.py).
+    std::vector<std::string> Screen_Reader_Lines(const std::string& bus) const
+    {
+        std::string output;
+        const int status = virtual_module::Run_Program(
+            {"timeout", "60", "env", "DISPLAY=" + server_->Display(),
+             "DBUS_SESSION_BUS_ADDRESS=" + bus, "/usr/bin/python3", KX418_SCREEN_READER_SCRIPT},
+            output);
+        EXPECT_TRUE(virtual_module::Exited_Cleanly(status)) << output;
+        std::vector<std::string> lines;
+        std::istringstream text(output);
+        for (std::string line; std::getline(text, line);)
+            if (line.find('\t') != std::string::npos) lines.push_back(line);
+        return lines;
     }
 
     void Key(const std::string& keys) const { desktop_->Key(keys); }
@@ -286,6 +327,7 @@ private:
     std::unique_ptr<e2e::X_Server> server_;
     std::unique_ptr<e2e::Desktop> desktop_;
     std::unique_ptr<e2e::Window_Manager> window_manager_;
+    std::unique_ptr<e2e::Child> session_bus_;
     std::unique_ptr<e2e::Child> program_;
     std::string window_;
     Clock::time_point pressed_ = Clock::now();
@@ -354,6 +396,46 @@ TEST_F(Program_Test, KeyboardAloneSendsAPageAndConverts)
     Key("Tab");
     EXPECT_EQ(Copied("2678399"), "2678399");
     EXPECT_FALSE(Box_Shown());
+}
+
+// Why a screen reader cannot be tried here, or "".
+std::string Screen_Reader_Unavailable()
+{
+    std::string output;
+    const int status = virtual_module::Run_Program(
+        {"sh", "-c", "command -v dbus-daemon && /usr/bin/python3 -c 'import pyatspi'"}, output);
+    if (virtual_module::Exited_Cleanly(status)) return {};
+    return "no D-Bus session daemon or no AT-SPI reader (Debian packages dbus-daemon, "
+           "at-spi2-core, python3-pyatspi; tools/install-deps installs them)";
+}
+
+// Through AT-SPI, as a screen reader on the desktop reads the window: every
+// control a person uses by the name of the table, the toggle as a check
+// box, the pages by their tabs.
+TEST_F(Program_Test, ScreenReaderReadsEveryControlByItsName)
+{
+    if (const std::string reason = Screen_Reader_Unavailable(); !reason.empty()) {
+        ASSERT_EQ(std::getenv("CI"), nullptr) << reason;
+        GTEST_SKIP() << reason;
+    }
+    const std::string bus = Start_Session_Bus();
+    ASSERT_NO_FATAL_FAILURE(Start(
+        {"hidraw0"}, {"DBUS_SESSION_BUS_ADDRESS=" + bus, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"}));
+    std::vector<std::string> names, pages;
+    bool toggle_is_a_check_box = false;
+    for (const std::string& line : Screen_Reader_Lines(bus)) {
+        const std::string role = line.substr(0, line.find('\t'));
+        const std::string name = line.substr(line.find('\t') + 1);
+        (role == "page" ? pages : names).push_back(name);
+        toggle_is_a_check_box = toggle_is_a_check_box || line == "check box\tAuto-Restart";
+    }
+    std::vector<std::string> expected;
+    for (const Access_Name_Row& row : Access_Names()) expected.push_back(row.name);
+    std::sort(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(pages, Access_Page_Names());
+    EXPECT_TRUE(toggle_is_a_check_box);
 }
 
 TEST_F(Program_Test, SequencerSendsNineReportsInOrder)
