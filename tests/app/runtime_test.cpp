@@ -1,13 +1,21 @@
 // What only the Qt runtime's tests look at: the numerics' arrows as the
-// style draws them, and the panel-file reader's refusals (the reader is the
-// one both runtimes use). The runtime's
+// style draws them, what Qt's accessibility interfaces tell a screen reader
+// beyond the names, the keys on Qt's widgets, and the panel-file reader's
+// refusals (the reader is the one both runtimes use). The runtime's
 // behaviour cases both runtimes share are in runtime_cases.cpp.
 #include "KX418.h"
+#include "qt/ui_qt_access.h"
+#include "recording_callbacks.h"
 #include "ui_driver.h"
 #include "panel_file.h"
 #include "ui_runtime.h"
 
 #include <QAbstractSpinBox>
+#include <QAccessible>
+#include <QPushButton>
+#include <QTest>
+#include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +39,91 @@ TEST_F(NumericArrows, SitAtTheLeftOfTheField)
     double value = -1.0;
     EXPECT_EQ(GetCtrlAttribute(fn1, TAB_FN1_NUMERIC_T1_F1, ATTR_CTRL_VAL, &value), 0);
     EXPECT_EQ(value, 12.5);
+}
+
+using ScreenReader = LoadedMainPanel;
+
+// The toggle reads as a check box named by its label, its state as the
+// check box's, while it still shows "Aus" and "Ein".
+TEST_F(ScreenReader, ToggleIsACheckBoxWithItsState)
+{
+    const int fn9 = PageHandle(panel_, PANEL_TAB, 8);
+    Click_Tab(panel_, PANEL_TAB, 8);
+    QWidget* toggle = UiQt_ControlWidget(fn9, TAB_FN9_AUTORESTART_F9);
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(toggle);
+    ASSERT_NE(face, nullptr);
+    EXPECT_EQ(face->role(), QAccessible::CheckBox);
+    EXPECT_TRUE(face->state().checkable);
+    EXPECT_FALSE(face->state().checked);
+    Press(fn9, TAB_FN9_AUTORESTART_F9);
+    EXPECT_TRUE(face->state().checked);
+    EXPECT_EQ(face->text(QAccessible::Name).toStdString(), "Auto-Restart");
+    EXPECT_EQ(Shown_Text(fn9, TAB_FN9_AUTORESTART_F9), "Ein");
+}
+
+using Keys = LoadedMainPanel;
+
+// The page keys switch pages from inside a field (which would otherwise
+// step on Ctrl+PageUp/PageDown), both ways round, and the keyboard goes
+// along into the page in front.
+TEST_F(Keys, PageKeysSwitchPagesFromAnywhereInTheWindow)
+{
+    QWindow* window = UiQt_PanelWidget(panel_)->window()->windowHandle();
+    const int fn1 = PageHandle(panel_, PANEL_TAB, 0);
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int page;  // in front after the key
+    };
+    const Case cases[] = {
+        {Qt::Key_Tab, Qt::ControlModifier, 1},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 0},
+        {Qt::Key_PageUp, Qt::ControlModifier, 8},
+        {Qt::Key_PageDown, Qt::ControlModifier, 0},
+        {Qt::Key_PageDown, Qt::ControlModifier, 1},
+        {Qt::Key_PageUp, Qt::ControlModifier, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QKeySequence(c.key | c.modifiers).toString().toStdString());
+        std::int32_t before = -1;
+        ASSERT_EQ(GetCtrlAttribute(panel_, PANEL_TAB, ATTR_CTRL_VAL, &before), 0);
+        if (before == 0) Type_Into(fn1, TAB_FN1_NUMERIC_T1_F1, "7", false);
+        QTest::keyClick(window, c.key, c.modifiers);
+        Settle();
+        std::int32_t front = -1;
+        ASSERT_EQ(GetCtrlAttribute(panel_, PANEL_TAB, ATTR_CTRL_VAL, &front), 0);
+        EXPECT_EQ(front, c.page);
+        if (before != 0) continue;
+        double typed = -1.0;
+        EXPECT_EQ(GetCtrlAttribute(fn1, TAB_FN1_NUMERIC_T1_F1, ATTR_CTRL_VAL, &typed), 0);
+        EXPECT_EQ(typed, 7.0) << "the field took the key";
+        const int page = PageHandle(panel_, PANEL_TAB, c.page);
+        QWidget* focus = QApplication::focusWidget();
+        EXPECT_TRUE(focus != nullptr && UiQt_PanelWidget(page)->isAncestorOf(focus))
+            << "the keyboard stayed behind";
+    }
+    // Without Ctrl, Tab moves the keyboard and leaves the page in front.
+    QTest::keyClick(window, Qt::Key_Tab);
+    std::int32_t front = -1;
+    ASSERT_EQ(GetCtrlAttribute(panel_, PANEL_TAB, ATTR_CTRL_VAL, &front), 0);
+    EXPECT_EQ(front, 0);
+}
+
+// Enter presses the button with the keyboard once, as Space does.
+TEST_F(Keys, EnterAndSpacePressTheFocusedButtonOnce)
+{
+    QWidget* button = UiQt_ControlWidget(panel_, PANEL_BUTTON_CALC_TIME);
+    QWindow* window = button->window()->windowHandle();
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        button->setFocus(Qt::TabFocusReason);
+        RecordedCalls().clear();
+        QTest::keyClick(window, key);
+        Settle();
+        ASSERT_EQ(RecordedCalls().size(), 1u);
+        EXPECT_EQ(RecordedCalls()[0].control, PANEL_BUTTON_CALC_TIME);
+        EXPECT_EQ(RecordedCalls()[0].event, EVENT_COMMIT);
+    }
 }
 
 // Malformed panel files are refused with the line that is wrong.

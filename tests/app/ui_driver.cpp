@@ -5,6 +5,7 @@
 #include "ui_runtime.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QFontInfo>
@@ -422,19 +423,79 @@ std::string Selected_Text(int panel, int control)
 }
 
 // ---- what the keyboard and a screen reader meet ---------------------------
-// Not read from the toolkit yet: these report nothing, so the cases fail.
+// Read through Qt's accessibility interfaces, which the platform's bridge
+// (AT-SPI) hands to a screen reader; Tab pressed as key input on the
+// window, delivered to whatever has the keyboard.
 
-std::string Accessible_Name(int /*panel*/, int /*control*/)
+namespace {
+
+std::string AccessibleNameOf(QWidget* widget)
 {
-    return {};
+    QAccessibleInterface* face =
+        widget != nullptr ? QAccessible::queryAccessibleInterface(widget) : nullptr;
+    return face != nullptr ? face->text(QAccessible::Name).toStdString() : std::string();
 }
 
-std::string Accessible_Panel_Name(int /*panel*/)
+// Where Tab can stop in the window of `top_panel`: each control's widget
+// (a tab control's tabs) with its panel and number, the pages' included.
+struct Candidate {
+    QWidget* widget;
+    Stop stop;
+};
+
+void AddCandidates(int panel, std::vector<Candidate>& found)
 {
-    return {};
+    for (int number = 2;; ++number) {
+        QWidget* widget = UiQt_ControlWidget(panel, number);
+        if (widget == nullptr) return;
+        auto* bar = widget->findChild<QTabBar*>();
+        found.push_back({bar != nullptr ? bar : widget, {panel, number}});
+        for (int index = 0; bar != nullptr && index < bar->count(); ++index) {
+            int page = -1;
+            if (GetPanelHandleFromTabPage(panel, number, index, &page) == 0)
+                AddCandidates(page, found);
+        }
+    }
 }
 
-std::vector<Stop> Tab_Stops(int /*top_panel*/)
+}  // namespace
+
+std::string Accessible_Name(int panel, int control)
 {
-    return {};
+    return AccessibleNameOf(Control(panel, control));
+}
+
+std::string Accessible_Panel_Name(int panel)
+{
+    return AccessibleNameOf(UiQt_PanelWidget(panel));
+}
+
+std::vector<Stop> Tab_Stops(int top_panel)
+{
+    std::vector<Stop> stops;
+    QWidget* panel_widget = UiQt_PanelWidget(top_panel);
+    EXPECT_NE(panel_widget, nullptr);
+    if (panel_widget == nullptr) return stops;
+    QWidget* window = panel_widget->window();
+    std::vector<Candidate> candidates;
+    AddCandidates(top_panel, candidates);
+    auto* first = window->findChild<QTabBar*>();
+    EXPECT_NE(first, nullptr) << "the window has no tab control";
+    if (first == nullptr) return stops;
+    first->setFocus(Qt::OtherFocusReason);
+    Settle();
+    // Twice the window's controls is more than a cycle can have.
+    for (std::size_t pressed = 0; pressed <= 2 * candidates.size(); ++pressed) {
+        QWidget* focus = window->focusWidget();
+        if (pressed > 0 && focus == first) return stops;
+        Stop stop;
+        for (const Candidate& c : candidates)
+            if (focus != nullptr && (focus == c.widget || c.widget->isAncestorOf(focus)))
+                stop = c.stop;
+        stops.push_back(stop);
+        QTest::keyClick(window->windowHandle(), Qt::Key_Tab);
+        Settle();
+    }
+    ADD_FAILURE() << "Tab never came back to the tab control";
+    return stops;
 }

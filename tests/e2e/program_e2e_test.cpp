@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -20,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "../app/access_table.h"
 #include "file_text.h"
 #include "prerequisite.h"
 #include "temp_folder.h"
@@ -155,6 +157,8 @@ protected:
         }
         program_.reset();
         module_.reset();
+        session_bus_.reset();
+        window_manager_.reset();
         desktop_.reset();
         server_.reset();
         work_folder_.reset();
@@ -162,17 +166,83 @@ protected:
 
     // Starts the module with `nodes` and the program against it, and waits
     // for the program's window.
-    void Start(const std::vector<std::string>& nodes)
+    // `environment` is added to the program's.
+    void Start(const std::vector<std::string>& nodes,
+               const std::vector<std::string>& environment = {})
     {
         module_ = std::make_unique<virtual_module::Running_Module>(nodes);
+        std::vector<std::string> program_environment{"DISPLAY=" + server_->Display(),
+                                                     "QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY="};
+        program_environment.insert(program_environment.end(), environment.begin(),
+                                   environment.end());
         program_ = std::make_unique<process::Child>(
             std::vector<std::string>{KX418_PRIVATE_DEV, module_->Folder(), KX418_PROGRAM},
-            std::vector<std::string>{"DISPLAY=" + server_->Display(), "QT_QPA_PLATFORM=xcb",
-                                     "WAYLAND_DISPLAY="},
-            work_ + "/program.log");
+            program_environment, work_ + "/program.log");
         window_ = desktop_->Wait_For_Window(Main_Window, 30s);
         ASSERT_FALSE(window_.empty()) << "the program's window did not appear:\n"
                                       << support::Read_File(work_ + "/program.log");
+    }
+
+    // A window manager on the display, before the program starts: it gives
+    // the keyboard to the program's window.
+    void Start_Window_Manager()
+    {
+        window_manager_ =
+            std::make_unique<support::Window_Manager>(server_->Display(), work_ + "/openbox.log");
+    }
+
+    // A session message bus of its own, which starts the accessibility bus
+    // when a program asks for it, as a desktop session does; its address.
+    std::string Start_Session_Bus()
+    {
+        const std::string socket = work_ + "/bus";
+        session_bus_ = std::make_unique<process::Child>(
+            std::vector<std::string>{"dbus-daemon", "--session", "--nofork",
+                                     "--address=unix:path=" + socket},
+            std::vector<std::string>{"DISPLAY=" + server_->Display()}, work_ + "/bus.log");
+        for (const auto deadline = Clock::now() + 10s;
+             access(socket.c_str(), F_OK) != 0 && Clock::now() < deadline;)
+            std::this_thread::sleep_for(50ms);
+        EXPECT_EQ(access(socket.c_str(), F_OK), 0) << "the session bus did not start";
+        return "unix:path=" + socket;
+    }
+
+    // What a screen reader reads of the program on the bus at `bus`, one
+    // "role<TAB>name" a line (screen_reader_names.py).
+    std::vector<std::string> Screen_Reader_Lines(const std::string& bus) const
+    {
+        std::string output;
+        const int status = process::Run_Program(
+            {"timeout", "60", "env", "DISPLAY=" + server_->Display(),
+             "DBUS_SESSION_BUS_ADDRESS=" + bus, "/usr/bin/python3", KX418_SCREEN_READER_SCRIPT},
+            output);
+        EXPECT_TRUE(process::Exited_Cleanly(status)) << output;
+        std::vector<std::string> lines;
+        std::istringstream text(output);
+        for (std::string line; std::getline(text, line);)
+            if (line.find('\t') != std::string::npos) lines.push_back(line);
+        return lines;
+    }
+
+    void Key(const std::string& keys) const { desktop_->Key(keys); }
+    void Type(const std::string& text) const { desktop_->Type(text); }
+    void Key_Pressed(const std::string& keys)
+    {
+        desktop_->Key(keys);
+        pressed_ = Clock::now();
+    }
+    // The text the window puts on the clipboard for Ctrl+C, waited for up
+    // to 5 s; what it held last.
+    std::string Copied(const std::string& expected) const
+    {
+        std::string text;
+        for (const auto deadline = Clock::now() + 5s;
+             text != expected && Clock::now() < deadline;) {
+            desktop_->Key("ctrl+c");
+            std::this_thread::sleep_for(100ms);
+            text = desktop_->Clipboard();
+        }
+        return text;
     }
 
     // Brings page `index` (0 is "Fn1") to the front: the mouse wheel over
@@ -244,6 +314,8 @@ private:
     std::unique_ptr<support::X_Server> server_;
     std::unique_ptr<support::Desktop> desktop_;
     std::unique_ptr<process::Child> program_;
+    std::unique_ptr<support::Window_Manager> window_manager_;
+    std::unique_ptr<process::Child> session_bus_;
     std::string window_;
     Clock::time_point pressed_ = Clock::now();
 };
@@ -266,6 +338,91 @@ TEST_F(Program_Test, PageFn3SendsBothTimesAndConfirms)
     EXPECT_EQ(reports[0].time1, 10000);
     EXPECT_EQ(reports[0].time2, 20000);
     EXPECT_TRUE(reports[0].checksum_ok);
+}
+
+// The keyboard alone, as a user without a mouse works the window: the page
+// keys to "Fn3", Tab through its fields to its button, Enter presses it;
+// after the box (closed with Enter) the button has the keyboard again and
+// Space sends once more; then Tab on to the converter, Enter on "Zeit
+// umrechnen", and Tab reaches the result, whose text is copied with Ctrl+C.
+TEST_F(Program_Test, KeyboardAloneSendsAPageAndConverts)
+{
+    ASSERT_NO_FATAL_FAILURE(Start_Window_Manager());
+    ASSERT_NO_FATAL_FAILURE(Start({"hidraw0"}));
+    // The tab strip has the keyboard at the start.
+    Key("ctrl+Tab");
+    Key("ctrl+Tab");
+    Key("Tab");
+    Type("10");
+    Key("Tab");
+    Type("20");
+    Key("Tab");
+    Key_Pressed("Return");
+    Box box = Next_Box();
+    EXPECT_EQ(box.title, "Info");
+    EXPECT_EQ(box.message, "Die Einstellungen wurden abgeschickt!");
+    Key_Pressed("space");
+    box = Next_Box();
+    EXPECT_EQ(box.title, "Info");
+    const auto reports = Reports(module_->Reports_Of("hidraw0"));
+    ASSERT_EQ(reports.size(), 2u) << "one report for each press";
+    for (const Report& report : reports) {
+        EXPECT_EQ(report.function, 3);
+        EXPECT_EQ(report.time1, 10000);
+        EXPECT_EQ(report.time2, 20000);
+        EXPECT_TRUE(report.checksum_ok);
+    }
+
+    // From the send button on to the converter's inputs.
+    for (const char* typed : {"30", "23", "59", "59"}) {
+        Key("Tab");
+        Type(typed);
+    }
+    Key("Tab");
+    Key("Return");
+    Key("Tab");
+    EXPECT_EQ(Copied("2678399"), "2678399");
+    EXPECT_FALSE(Box_Shown());
+}
+
+// Why a screen reader cannot be tried here, or "".
+std::string Screen_Reader_Unavailable()
+{
+    std::string output;
+    const int status = process::Run_Program(
+        {"sh", "-c", "command -v dbus-daemon && /usr/bin/python3 -c 'import pyatspi'"}, output);
+    if (process::Exited_Cleanly(status)) return {};
+    return "no D-Bus session daemon or no AT-SPI reader (Debian packages dbus-daemon, "
+           "at-spi2-core, python3-pyatspi; tools/install-deps installs them)";
+}
+
+// Through AT-SPI, as a screen reader on the desktop reads the window: every
+// control a person uses by the name of the table, the toggle as a check
+// box, the pages by their tabs.
+TEST_F(Program_Test, ScreenReaderReadsEveryControlByItsName)
+{
+    if (const std::string reason = Screen_Reader_Unavailable(); !reason.empty()) {
+        ASSERT_EQ(std::getenv("CI"), nullptr) << reason;
+        GTEST_SKIP() << reason;
+    }
+    const std::string bus = Start_Session_Bus();
+    ASSERT_NO_FATAL_FAILURE(Start(
+        {"hidraw0"}, {"DBUS_SESSION_BUS_ADDRESS=" + bus, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"}));
+    std::vector<std::string> names, pages;
+    bool toggle_is_a_check_box = false;
+    for (const std::string& line : Screen_Reader_Lines(bus)) {
+        const std::string role = line.substr(0, line.find('\t'));
+        const std::string name = line.substr(line.find('\t') + 1);
+        (role == "page" ? pages : names).push_back(name);
+        toggle_is_a_check_box = toggle_is_a_check_box || line == "check box\tAuto-Restart";
+    }
+    std::vector<std::string> expected;
+    for (const Access_Name_Row& row : Access_Names()) expected.push_back(row.name);
+    std::sort(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(pages, Access_Page_Names());
+    EXPECT_TRUE(toggle_is_a_check_box);
 }
 
 TEST_F(Program_Test, SequencerSendsNineReportsInOrder)

@@ -48,7 +48,7 @@ std::string X_Unavailable_Reason()
 std::string Missing_Desktop_Tools()
 {
     std::string missing;
-    for (const char* tool : {"xdotool", "xclip"})
+    for (const char* tool : {"xdotool", "xclip", "openbox"})
         if (!On_Path(tool)) missing += std::string(missing.empty() ? "" : ", ") + tool;
     return missing;
 }
@@ -114,6 +114,26 @@ X_Server::X_Server(const std::string& log_file, const std::string& authority_fil
     const int status = process::Run_Program(client, output);
     if (!process::Exited_Cleanly(status))
         throw std::runtime_error("no client gets into Xvfb on " + display_ + ": " + output);
+}
+
+Window_Manager::Window_Manager(const std::string& display, const std::string& log_file)
+{
+    manager_ =
+        std::make_unique<process::Child>(std::vector<std::string>{"openbox", "--sm-disable"},
+                                         std::vector<std::string>{"DISPLAY=" + display}, log_file);
+    // It has taken the display once the root window says how many
+    // desktops there are.
+    const Desktop desktop(display);
+    for (const auto deadline = std::chrono::steady_clock::now() + Server_Start_Limit;;) {
+        int status = 0;
+        desktop.Run({"xdotool", "get_num_desktops"}, &status);
+        if (process::Exited_Cleanly(status)) return;
+        if (manager_->Wait(std::chrono::milliseconds(0)))
+            throw std::runtime_error("openbox ended at its start; see " + log_file);
+        if (std::chrono::steady_clock::now() >= deadline)
+            throw std::runtime_error("openbox did not take the display in time; see " + log_file);
+        std::this_thread::sleep_for(Poll_Step);
+    }
 }
 
 std::string Desktop::Run(const std::vector<std::string>& arguments, int* status) const

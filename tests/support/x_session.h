@@ -39,6 +39,18 @@ private:
     std::string display_;
 };
 
+// A window manager (openbox) on the display, as a user's desktop has one:
+// it gives the keyboard to the window that comes up and back to the window
+// a message box belonged to. Running once it has taken the display; ended
+// with its owner.
+class Window_Manager {
+public:
+    Window_Manager(const std::string& display, const std::string& log_file);
+
+private:
+    std::unique_ptr<process::Child> manager_;
+};
+
 // The desktop of one display as a user works it.
 class Desktop {
 public:
@@ -78,6 +90,7 @@ public:
     bool Dismiss_Box(const std::string& window, const std::string& title_pattern) const;
 
 private:
+    friend class Window_Manager;
     std::string Selection_Text(const char* selection) const;
     // Runs a tool on this display; its output.
     std::string Run(const std::vector<std::string>& arguments, int* status = nullptr) const;

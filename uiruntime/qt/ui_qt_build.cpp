@@ -10,6 +10,7 @@
 #include <QDoubleSpinBox>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -154,12 +155,14 @@ QWidget* NewNumeric(const UiControlEntry& c, QWidget* parent)
     return box;
 }
 
+// The result: read, selected and copied, never edited; the keyboard stops
+// at it so it can be read there.
 QWidget* NewIndicator(const UiControlEntry& c, QWidget* parent)
 {
     auto* field =
         new QLineEdit(QString::number(static_cast<std::uint32_t>(c.default_value)), parent);
     field->setReadOnly(true);
-    field->setFocusPolicy(Qt::NoFocus);
+    field->setFocusPolicy(Qt::StrongFocus);
     field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     FillWith(field, QPalette::Base, c.field_colour);
     return field;
@@ -194,9 +197,28 @@ QWidget* NewTab(UiControl& control, const UiPanel& panel)
     return holder;
 }
 
+// A command button that Enter presses as Space does, as buttons of native
+// dialogs are pressed: one click per key press, none for the key's
+// repeats.
+class CommandButton final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+            QPushButton::keyPressEvent(event);
+            return;
+        }
+        event->accept();
+        if (!event->isAutoRepeat()) click();
+    }
+};
+
 QWidget* NewCommand(const UiPanel& panel, const UiControlEntry& c)
 {
-    auto* button = new QPushButton(QString::fromStdString(c.text), PanelWidget(panel));
+    auto* button = new CommandButton(QString::fromStdString(c.text), PanelWidget(panel));
     button->setAutoDefault(false);
     NarrowToFit(button, button->text(), c.rect.width - 12);  // room inside the button's frame
     QObject::connect(button, &QPushButton::clicked, [handle = panel.handle, number = c.number] {
@@ -282,6 +304,10 @@ bool UiToolkit_BuildControls(UiPanel& /*top*/, UiPanel& panel, std::string& /*er
         part.indicator_value =
             c.kind == UiControlKind::Indicator ? static_cast<std::uint32_t>(c.default_value) : 0;
         if (!c.label.empty()) part.label = NewLabel(c, parent);
+        // What a screen reader says for it; a label also names the control
+        // it stands beside.
+        widget->setAccessibleName(QString::fromStdString(AccessibleName(*panel.entry, c)));
+        if (auto* label = qobject_cast<QLabel*>(part.label)) label->setBuddy(widget);
     }
     return true;
 }

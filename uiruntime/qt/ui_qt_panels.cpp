@@ -7,8 +7,11 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QStackedWidget>
 #include <QTabBar>
+
+#include <vector>
 
 namespace {
 
@@ -28,6 +31,65 @@ public:
 private:
     int panel_;
 };
+
+UiKey KeyOf(int key)
+{
+    switch (key) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return UiKey::Tab;
+    case Qt::Key_PageUp: return UiKey::PageUp;
+    case Qt::Key_PageDown: return UiKey::PageDown;
+    default: return UiKey::Other;
+    }
+}
+
+// The keys that switch pages, taken from anywhere in the panel's window
+// before the control with the keyboard sees them (a spin box would step
+// on Ctrl+PageUp). Watches the application's events, parented to the
+// window, so it goes with it.
+class PageKeyFilter final : public QObject {
+public:
+    PageKeyFilter(int panel, QWidget* window) : QObject(window), panel_(panel), window_(window) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress) return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget == nullptr || widget->window() != window_) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        UiKeyModifiers modifiers;
+        modifiers.control = key->modifiers().testFlag(Qt::ControlModifier);
+        // Qt gives Shift+Tab as Backtab.
+        modifiers.shift =
+            key->modifiers().testFlag(Qt::ShiftModifier) || key->key() == Qt::Key_Backtab;
+        UiPanel* top = UiFindPanel(panel_);
+        return top != nullptr && UiPageKey(*top, KeyOf(key->key()), modifiers);
+    }
+
+private:
+    int panel_;
+    QWidget* window_;
+};
+
+// The order Tab moves in through the window: the panel's focus order with
+// each tab control's pages right after its tabs, every page's controls in
+// page order (Tab passes over those of the pages behind).
+void ChainTabOrder(UiPanel& top)
+{
+    std::vector<QWidget*> chain;
+    for (UiControl* control : UiFocusOrder(top)) {
+        const UiToolkitControl& t = *control->toolkit;
+        if (t.tab_bar == nullptr) {
+            chain.push_back(t.widget);
+            continue;
+        }
+        chain.push_back(t.tab_bar);
+        for (const int handle : control->page_handles)
+            if (UiPanel* page = UiFindPanel(handle))
+                for (UiControl* c : UiFocusOrder(*page)) chain.push_back(c->toolkit->widget);
+    }
+    for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
 
 }  // namespace
 
@@ -52,9 +114,12 @@ bool UiToolkit_MakePanel(UiPanel& panel, UiPanel& /*top*/, UiControl* tab, std::
         // event and keeps the window open; parented to the window, so it
         // goes with it.
         part->widget->installEventFilter(new CloseRequestFilter(panel.handle, part->widget));
+        QCoreApplication::instance()->installEventFilter(
+            new PageKeyFilter(panel.handle, part->widget));
     } else {
         part->widget = NewPanelWidget(*panel.entry, tab->toolkit->pages);
     }
+    part->widget->setAccessibleName(QString::fromStdString(AccessibleName(*panel.entry)));
     panel.toolkit = std::move(part);
     return true;
 }
@@ -73,6 +138,10 @@ void UiToolkit_AddPages(UiControl& tab)
 
 void UiToolkit_Show(UiPanel& top)
 {
+    if (!top.toolkit->tab_order_set) {
+        ChainTabOrder(top);
+        top.toolkit->tab_order_set = true;
+    }
     top.toolkit->window->show();
     top.toolkit->window->activateWindow();
 }

@@ -1,11 +1,13 @@
 // ui_qt_popup.cpp - modal message boxes.
 #include "ui_qt_state.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -57,5 +59,9 @@ void UiToolkit_ShowBox(const UiPanel* owner, const std::string& title, const std
             if (UiBoxShown(title, message)) box.button(QMessageBox::Ok)->click();
         });
     }
+    // The control that had the keyboard has it again once the box is
+    // gone, so the next Space presses the same button.
+    const QPointer<QWidget> focus = QApplication::focusWidget();
     box.exec();
+    if (focus != nullptr && focus->isVisible()) focus->setFocus(Qt::OtherFocusReason);
 }

@@ -1,6 +1,7 @@
 // ui_qt_values.cpp - control values as the Qt widgets hold them.
 #include "ui_qt_state.h"
 
+#include <QAccessible>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -39,6 +40,11 @@ void UiToolkit_SetValue(UiControl& control, double value)
     case UiControlKind::Indicator:
         c.indicator_value = static_cast<std::uint32_t>(value);
         static_cast<QLineEdit*>(c.widget)->setText(QString::number(c.indicator_value));
+        {
+            // A screen reader is told of the new result.
+            QAccessibleValueChangeEvent changed(c.widget, c.indicator_value);
+            QAccessible::updateAccessibility(&changed);
+        }
         break;
     case UiControlKind::Tab: c.tab_bar->setCurrentIndex(static_cast<int>(value)); break;
     case UiControlKind::Toggle: static_cast<QPushButton*>(c.widget)->setChecked(value != 0); break;
