@@ -215,7 +215,7 @@ void BuildTab(UiControl& control, const UiPanel& panel, int parent)
         NewElement(holder, "div", "", Place({page_top, page_left, first.width, first.height})));
 }
 
-void BuildNumeric(UiControl& control, int parent)
+void BuildNumeric(UiControl& control, const UiPanel& panel, int parent)
 {
     const UiControlEntry& c = *control.entry;
     UiToolkitControl& part = *control.toolkit;
@@ -233,6 +233,7 @@ void BuildNumeric(UiControl& control, int parent)
     UiDom_SetAttribute(part.field.id(), "autocomplete", "off");
     if (!c.label.empty()) UiDom_SetAttribute(part.field.id(), "aria-label", c.label.c_str());
     ShowNumeric(part, c, c.default_value);
+    UiDom_OnNumeric(part.field.id(), part.up.id(), part.down.id(), panel.handle, c.number);
 }
 
 void BuildCommand(UiControl& control, const UiPanel& panel, int parent)
@@ -289,7 +290,7 @@ bool UiToolkit_BuildControls(UiPanel& /*top*/, UiPanel& panel, std::string& /*er
         UiToolkitControl& part = *control.toolkit;
         switch (c.kind) {
         case UiControlKind::Tab: BuildTab(control, panel, parent); break;
-        case UiControlKind::Numeric: BuildNumeric(control, parent); break;
+        case UiControlKind::Numeric: BuildNumeric(control, panel, parent); break;
         case UiControlKind::Indicator:
             part.element = UiDomElement(
                 NewElement(parent, "input", "kx418-indicator",
