@@ -14,9 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <memory>
 #include <vector>
 
 struct UiToolkitControl {
@@ -167,11 +165,18 @@ bool UiToolkit_Start(void* /*moduleHandle*/, char* /*argv*/[])
 // file system, /UIRFILETYPE/<NAME>, embedded when the program is linked.
 std::optional<std::string> UiToolkit_ReadPanelFile(const std::string& name)
 {
-    std::ifstream file("/" + std::string(UiPanelFileResourceType) + "/" + name, std::ios::binary);
+    struct File_Close {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    const std::string path = "/" + std::string(UiPanelFileResourceType) + "/" + name;
+    const std::unique_ptr<std::FILE, File_Close> file{std::fopen(path.c_str(), "rb")};
     if (!file) return std::nullopt;
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    std::string text;
+    std::array<char, 4096> chunk{};
+    while (const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get()))
+        text.append(chunk.data(), got);
+    if (std::ferror(file.get())) return std::nullopt;
+    return text;
 }
 
 bool UiToolkit_MakePanel(UiPanel& panel, UiPanel& /*top*/, UiControl* tab, std::string& /*error*/)
