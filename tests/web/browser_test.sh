@@ -69,7 +69,8 @@ skip() {
 }
 
 [[ $# -eq 5 ]] || { echo "usage: browser_test.sh SITE MODULE_PROGRAM NODE_FOLDER WORK CASE.mjs" >&2; exit 2; }
-site=$1 module=$2 node_folder=$3 work=$4 case_script=$5
+site=$(realpath -m "$1") module=$(realpath -m "$2") node_folder=$(realpath -m "$3")
+work=$(realpath -m "$4") case_script=$(realpath -m "$5")
 command -v chromium >/dev/null || skip "chromium is missing (tools/install-deps installs it)"
 command -v node >/dev/null || skip "node is missing (tools/install-deps installs it)"
 [[ -r /dev/fuse && -w /dev/fuse ]] || skip "FUSE is not available here (/dev/fuse)"
