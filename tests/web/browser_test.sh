@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Runs one page case in headless chromium against the virtual module:
 #
-#   browser_test.sh SITE MODULE_PROGRAM NODE_FOLDER WORK CASE.mjs
+#   browser_test.sh SITE MODULE_PROGRAM NODE_FOLDER WORK CASE.js [NODE]
 #
 # SITE is the built site (index.html, KX418.js, KX418.wasm), MODULE_PROGRAM
 # the virtual module (kx418-virtual-module), NODE_FOLDER the folder whose
 # node_modules holds puppeteer-core, WORK a fresh folder for the run, CASE
-# the case's script. The module serves one node, hidraw0; in a private
+# the case's script, NODE the module's node as its --node takes it
+# (hidraw0 unless given: a module that answers). In a private
 # mount namespace the node is /dev/hidraw0, a tmpfs /sys describes it as a
 # USB HID device (what chromium reads through libudev: the uevent files,
 # the subsystem links, the report descriptor), and /etc/chromium holds the
@@ -68,7 +69,10 @@ skip() {
   exit 77
 }
 
-[[ $# -eq 5 ]] || { echo "usage: browser_test.sh SITE MODULE_PROGRAM NODE_FOLDER WORK CASE.mjs" >&2; exit 2; }
+[[ $# -eq 5 || $# -eq 6 ]] ||
+  { echo "usage: browser_test.sh SITE MODULE_PROGRAM NODE_FOLDER WORK CASE.js [NODE]" >&2; exit 2; }
+node_spec=${6:-hidraw0}
+[[ $node_spec == hidraw0 || $node_spec == hidraw0:* ]] || { echo "the node is hidraw0" >&2; exit 2; }
 site=$(realpath -m "$1") module=$(realpath -m "$2") node_folder=$(realpath -m "$3")
 work=$(realpath -m "$4") case_script=$(realpath -m "$5")
 command -v chromium >/dev/null || skip "chromium is missing (tools/install-deps installs it)"
@@ -82,7 +86,7 @@ command -v node >/dev/null || skip "node is missing (tools/install-deps installs
 
 rm -rf "$work" && mkdir -p "$work/nodes"
 # The module serves its folder while this script holds its stdout pipe.
-exec {module_output}< <(exec "$module" "$work/nodes" --log "$work/module.log" --node hidraw0)
+exec {module_output}< <(exec "$module" "$work/nodes" --log "$work/module.log" --node "$node_spec")
 module_pid=$!
 finish() {
   kill "$module_pid" 2>/dev/null || true
