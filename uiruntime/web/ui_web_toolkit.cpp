@@ -195,6 +195,7 @@ bool UiToolkit_MakePanel(UiPanel& panel, UiPanel& /*top*/, UiControl* tab, std::
             UiDomElement(NewElement(tab->toolkit->pages.id(), "div", "kx418-page", style));
         UiDom_SetAttribute(part->client.id(), "role", "tabpanel");
     }
+    UiDom_SetAttribute(part->client.id(), "data-panel", e.constant.c_str());
     panel.toolkit = std::move(part);
     return true;
 }
