@@ -7,6 +7,7 @@
 
 #include <emscripten.h>
 
+#include <array>
 #include <cstring>
 
 // The library's functions, as the web build names them (devlib/CMakeLists.txt):
@@ -45,12 +46,12 @@ void* KX418_Library_Export(void* library, const char* name)
         const char* name;
         void* address;
     };
-    const Export exports[] = {
+    const std::array<Export, 4> exports{{
         {"KX418_Open", reinterpret_cast<void*>(&KX418_Linked_Open)},
         {"KX418_Close", reinterpret_cast<void*>(&KX418_Linked_Close)},
         {"KX418_Send_Cfg", reinterpret_cast<void*>(&KX418_Linked_Send_Cfg)},
         {"KX418_Get_Reply", reinterpret_cast<void*>(&KX418_Linked_Get_Reply)},
-    };
+    }};
     for (const Export& entry : exports)
         if (std::strcmp(entry.name, name) == 0) return entry.address;
     return nullptr;
