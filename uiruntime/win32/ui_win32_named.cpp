@@ -28,7 +28,8 @@ struct LibraryCloser {
 };
 using OwnedLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryCloser>;
 
-template <typename Function> Function Entry(const OwnedLibrary& library, const char* name)
+template <typename Function>
+Function Entry(const OwnedLibrary& library, const char* name)
 {
     return library ? reinterpret_cast<Function>(
                          reinterpret_cast<void*>(GetProcAddress(library.get(), name)))
@@ -100,8 +101,7 @@ public:
 
     NamedObject(IAccessible* standard, HWND window, std::wstring name, bool check_box)
         : standard_(standard), window_(window), name_(std::move(name)), check_box_(check_box)
-    {
-    }
+    {}
     ~NamedObject() { standard_->Release(); }
     NamedObject(const NamedObject&) = delete;
     NamedObject& operator=(const NamedObject&) = delete;
@@ -266,9 +266,8 @@ LRESULT AnswerObject(HWND window, WPARAM wparam, const UiControl& control)
                                          reinterpret_cast<void**>(&standard))) ||
         standard == nullptr)
         return 0;
-    IAccessible* named =
-        NamedObject::Make(standard, window, Wide(control.toolkit->accessible_name),
-                          control.entry->kind == UiControlKind::Toggle);
+    IAccessible* named = NamedObject::Make(standard, window, Wide(control.toolkit->accessible_name),
+                                           control.entry->kind == UiControlKind::Toggle);
     const LRESULT result = libraries.result_from_object(__uuidof(IAccessible), wparam, named);
     named->Release();
     return result;
@@ -277,8 +276,7 @@ LRESULT AnswerObject(HWND window, WPARAM wparam, const UiControl& control)
 LRESULT CALLBACK NamedProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
                            DWORD_PTR reference)
 {
-    if (message == WM_GETOBJECT &&
-        static_cast<DWORD>(lparam) == static_cast<DWORD>(OBJID_CLIENT)) {
+    if (message == WM_GETOBJECT && static_cast<DWORD>(lparam) == static_cast<DWORD>(OBJID_CLIENT)) {
         if (const LRESULT answer =
                 AnswerObject(window, wparam, *reinterpret_cast<const UiControl*>(reference)))
             return answer;
@@ -318,8 +316,7 @@ LRESULT CALLBACK TitledFrameProc(HWND window, UINT message, WPARAM wparam, LPARA
 void NameForScreenReaders(UiControl& control, std::string name)
 {
     control.toolkit->accessible_name = std::move(name);
-    SetWindowSubclass(control.toolkit->window, NamedProc, 2,
-                      reinterpret_cast<DWORD_PTR>(&control));
+    SetWindowSubclass(control.toolkit->window, NamedProc, 2, reinterpret_cast<DWORD_PTR>(&control));
 }
 
 void DrawNoTitle(HWND group_box)
