@@ -91,8 +91,7 @@ int main(int argc, char* argv[])
         std::printf("%s: %s\n", kind, TextOf(thread.hwndFocus).c_str());
         return 0;
     }
-    std::fprintf(stderr,
-                 "usage: win_text box | win_text at X Y | win_text client TITLE | "
-                 "win_text focus TITLE\n");
+    std::fprintf(stderr, "usage: win_text box | win_text at X Y | win_text client TITLE | "
+                         "win_text focus TITLE\n");
     return 2;
 }
