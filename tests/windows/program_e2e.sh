@@ -22,6 +22,7 @@ fail() {
 # ---- steps, run with the wine environment and DISPLAY set ----------------
 
 pid="" ox=0 oy=0 width=0 height=0 dpi=96
+title="KX418 Configurator v1.0, (c) 2026 KX418 project"
 
 # Starts KX418.exe from folder $1 (current folder $2) and waits for its
 # window; ox, oy: the client area's place on the screen.
@@ -188,6 +189,58 @@ step_sequencer() {
   ends_with_zero '"Beenden"'
 }
 
+# By keyboard alone: what has the keyboard, as "Class: text".
+focus_is() {
+  local said
+  said=$(wine "$bin/win_text.exe" focus "$title" | tr -d '\r')
+  [[ $said == "$1" ]] || fail "$2: the keyboard is on \"$said\", not on \"$1\""
+}
+
+# The module's log holds exactly $1 reports of function 3 with 10000 and
+# 20000 ms.
+sends_are() {
+  local count
+  count=$(grep -c "function 3 setting 0 time1 10000 ms time2 20000 ms checksum .. ok" "$KX418_MODULE_LOG" || true)
+  [[ $count -eq $1 ]] || fail "$2: the module received $count sends, not $1: $(cat "$KX418_MODULE_LOG")"
+}
+
+step_keyboard() {
+  launch "$bin"
+  focus_is "SysTabControl32: " "at start"
+  xdotool key ctrl+Tab ctrl+Tab
+  sleep 0.3
+  xdotool key Tab
+  focus_is "Edit: 0.0" "Tab on Fn3"
+  xdotool type --delay 30 10
+  xdotool key Tab
+  xdotool type --delay 30 20
+  xdotool key Tab
+  focus_is "Button: Einstellungen abschicken" "Tab after Fn3's fields"
+  xdotool key Return
+  box_says Info "Die Einstellungen wurden abgeschickt!"
+  sends_are 1 "Enter on the send button"
+  focus_is "Button: Einstellungen abschicken" "after the box"
+  xdotool key space
+  box_says Info "Die Einstellungen wurden abgeschickt!"
+  sends_are 2 "Space on the send button"
+  # 30 d 23 h 59 min 59 s by keyboard, then the result reached with Tab.
+  local value
+  for value in 30 23 59 59; do
+    xdotool key Tab
+    xdotool type --delay 30 $value
+  done
+  xdotool key Tab
+  focus_is "Button: Zeit umrechnen" "Tab after the converter's inputs"
+  xdotool key Return
+  sleep 0.3
+  xdotool key Tab
+  focus_is "Edit: 2678399" "Tab after \"Zeit umrechnen\""
+  xdotool key Tab
+  focus_is "Button: Beenden" "Tab after the result"
+  xdotool key Return
+  ends_with_zero 'Enter on "Beenden"'
+}
+
 step_silent_module() {
   launch "$bin"
   local start end
@@ -230,7 +283,7 @@ dpi=96
 # window manager: hiding a window then takes 0.1 s, not 2 s), caption
 # glyphs, no crash dialog.
 case $case_name in
-  function_3 | sequencer | silent_module) prefix=$prefix-module ;;  # its HID bus reads hidraw nodes
+  function_3 | sequencer | silent_module | keyboard) prefix=$prefix-module ;;  # its HID bus reads hidraw nodes
   *) prefix=$prefix-$dpi ;;
 esac
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
@@ -275,7 +328,7 @@ export DISPLAY=:$display
 
 steps=(--steps "$case_name" "" "" "" "" "$bin" "$dpi" "$shots")
 case $case_name in
-  function_3 | sequencer | silent_module)
+  function_3 | sequencer | silent_module | keyboard)
     node=hidraw0
     [[ $case_name == silent_module ]] && node=hidraw0:silent
     bash "$session" module --prefix "$prefix" --module-program "$module_program" --node "$node" \

@@ -7,6 +7,7 @@
 #include "win32/ui_win32_access.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -53,11 +54,9 @@ void StartUiForTests()
 
 void Settle()
 {
+    // As the runtime's event loop handles them, the window's keys first.
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) UiWin32_Dispatch(message);
 }
 
 void Press(int panel, int control)
@@ -464,19 +463,120 @@ std::string Selected_Text(int panel, int control)
 }
 
 // ---- what the keyboard and a screen reader meet ---------------------------
-// Not read from the toolkit yet: these report nothing, so the cases fail.
+// Names as oleacc gives them to a screen reader: the client object of the
+// control's window; the focus as real key presses move it.
 
-std::string Accessible_Name(int /*panel*/, int /*control*/)
+namespace {
+
+struct Com {
+    bool started = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    ~Com()
+    {
+        if (started) CoUninitialize();
+    }
+};
+
+std::string NameOfWindow(HWND window)
 {
+    static Com com;
+    if (window == nullptr) return "(no window)";
+    IAccessible* object = nullptr;
+    const HRESULT found =
+        AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                   reinterpret_cast<void**>(&object));
+    if (FAILED(found) || object == nullptr) {
+        char said[48];
+        wsprintfA(said, "(no client object: 0x%08lx)", static_cast<unsigned long>(found));
+        return said;
+    }
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    const HRESULT result = object->get_accName(self, &name);
+    object->Release();
+    if (FAILED(result)) return "(no name)";
+    std::string text;
+    if (name != nullptr) {
+        const int wide = static_cast<int>(SysStringLen(name));
+        text.resize(static_cast<std::size_t>(
+            WideCharToMultiByte(CP_UTF8, 0, name, wide, nullptr, 0, nullptr, nullptr)));
+        WideCharToMultiByte(CP_UTF8, 0, name, wide, text.data(), static_cast<int>(text.size()),
+                            nullptr, nullptr);
+        SysFreeString(name);
+    }
+    return text;
+}
+
+// A key pressed and let go through the system's input queue.
+void PressKey(WORD key)
+{
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = key;
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+    for (int i = 0; i < 5; ++i) {
+        Sleep(10);
+        Settle();
+    }
+}
+
+// The panel and control whose window has the keyboard: the window's own
+// panel or one of its pages.
+Stop StopOf(int top_panel, int tab_control, HWND focus)
+{
+    std::vector<int> panels{top_panel};
+    for (int index = 0;; ++index) {
+        int page = 0;
+        if (GetPanelHandleFromTabPage(top_panel, tab_control, index, &page) != 0) break;
+        panels.push_back(page);
+    }
+    for (int panel : panels)
+        for (int control = 2; UiWin32_PanelWindow(panel) != nullptr && control < 64; ++control)
+            if (HWND window = UiWin32_ControlWindow(panel, control);
+                window != nullptr && window == focus)
+                return {panel, control};
     return {};
 }
 
-std::string Accessible_Panel_Name(int /*panel*/)
+}  // namespace
+
+std::string Accessible_Name(int panel, int control)
 {
-    return {};
+    return NameOfWindow(UiWin32_ControlWindow(panel, control));
 }
 
-std::vector<Stop> Tab_Stops(int /*top_panel*/)
+std::string Accessible_Panel_Name(int panel)
 {
-    return {};
+    return NameOfWindow(UiWin32_PanelWindow(panel));
+}
+
+std::vector<Stop> Tab_Stops(int top_panel)
+{
+    std::vector<Stop> stops;
+    HWND window = UiWin32_PanelWindow(top_panel);
+    if (window == nullptr) return stops;
+    SetForegroundWindow(window);
+    Settle();
+    for (int control = 2; control < 64; ++control) {
+        HWND first = UiWin32_ControlWindow(top_panel, control);
+        if (first == nullptr) break;
+        // The first control of the window's focus order: its tab control.
+        char kind[32] = {};
+        GetClassNameA(first, kind, sizeof kind);
+        if (lstrcmpiA(kind, WC_TABCONTROLA) != 0) continue;
+        SetFocus(first);
+        Settle();
+        stops.push_back(StopOf(top_panel, control, GetFocus()));
+        for (int press = 0; press < 64; ++press) {
+            PressKey(VK_TAB);
+            const Stop reached = StopOf(top_panel, control, GetFocus());
+            if (reached == stops.front()) break;
+            stops.push_back(reached);
+            if (reached == Stop{}) break;  // the keyboard left the panels
+        }
+        break;
+    }
+    return stops;
 }

@@ -1,5 +1,6 @@
 // What only the Win32 runtime's tests look at: the window moved to a screen
-// of another DPI. The cases both runtimes share (the layout table, reach,
+// of another DPI; what a screen reader hears beyond names (the toggle as a
+// check box, the new result). The cases both runtimes share (the layout table, reach,
 // and the behaviour: limits by arrows, typing and pasting, value types,
 // callbacks, the message box) are tests/app/layout_cases.cpp and
 // tests/app/runtime_cases.cpp over runtime_driver_win32.cpp.
@@ -9,9 +10,14 @@
 #include "ui_runtime.h"
 #include "win32/ui_win32_access.h"
 
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -92,6 +98,60 @@ TEST_F(Win32Panel, ScalesWhenMovedToAScreenOfAnotherDpi)
             }
         }
     }
+}
+
+// A screen reader meets the toggle as a check box that is checked when it is
+// on, and hears of each new converter result.
+std::vector<HWND> changed;  // windows whose value changed, as the system told it
+
+void CALLBACK ValueChanged(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD)
+{
+    if (object == OBJID_CLIENT && child == CHILDID_SELF) changed.push_back(window);
+}
+
+TEST_F(Win32Panel, ScreenReaderMeetsTheToggleAsACheckBoxAndHearsTheNewResult)
+{
+    const int fn9 = Handle("TAB_FN9");
+    Click_Tab(panel_, PANEL_TAB, 8);
+    HWND toggle = UiWin32_ControlWindow(fn9, TAB_FN9_AUTORESTART_F9);
+    ASSERT_NE(toggle, nullptr);
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const auto read = [&](LONG& role, LONG& state) {
+        IAccessible* object = nullptr;
+        ASSERT_TRUE(SUCCEEDED(AccessibleObjectFromWindow(toggle, static_cast<DWORD>(OBJID_CLIENT),
+                                                         __uuidof(IAccessible),
+                                                         reinterpret_cast<void**>(&object))));
+        VARIANT self{}, value{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        ASSERT_TRUE(SUCCEEDED(object->get_accRole(self, &value)));
+        role = value.lVal;
+        ASSERT_TRUE(SUCCEEDED(object->get_accState(self, &value)));
+        state = value.lVal;
+        object->Release();
+    };
+    LONG role = 0, state = 0;
+    read(role, state);
+    EXPECT_EQ(role, ROLE_SYSTEM_CHECKBUTTON);
+    EXPECT_EQ(state & STATE_SYSTEM_CHECKED, 0) << "off";
+    Press(fn9, TAB_FN9_AUTORESTART_F9);
+    read(role, state);
+    EXPECT_NE(state & STATE_SYSTEM_CHECKED, 0) << "on after a click";
+    CoUninitialize();
+
+    HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr, ValueChanged,
+                        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    changed.clear();
+    ASSERT_EQ(
+        SetCtrlAttribute(panel_, PANEL_NUMERIC_TIME_RESULT, ATTR_CTRL_VAL, std::uint32_t{86400}),
+        0);
+    Settle();
+    UnhookWinEvent(hook);
+    HWND result = UiWin32_ControlWindow(panel_, PANEL_NUMERIC_TIME_RESULT);
+    EXPECT_NE(std::find(changed.begin(), changed.end(), result), changed.end())
+        << "no value change told of the result";
 }
 
 }  // namespace

@@ -7,6 +7,9 @@
 //   win_text client TITLE
 //                     the client area's width and height of the window
 //                     titled TITLE
+//   win_text focus TITLE
+//                     the class and the text of the control that has the
+//                     keyboard in the window titled TITLE ("Edit: 10")
 #include <windows.h>
 
 #include <cstdio>
@@ -75,6 +78,20 @@ int main(int argc, char* argv[])
         std::printf("%ldx%ld\n", area.right - area.left, area.bottom - area.top);
         return 0;
     }
-    std::fprintf(stderr, "usage: win_text box | win_text at X Y | win_text client TITLE\n");
+    if (argc == 3 && std::strcmp(argv[1], "focus") == 0) {
+        HWND window = FindWindowA(nullptr, argv[2]);
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        if (window == nullptr ||
+            !GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread) ||
+            thread.hwndFocus == nullptr)
+            return 1;
+        char kind[64] = {};
+        GetClassNameA(thread.hwndFocus, kind, sizeof kind);
+        std::printf("%s: %s\n", kind, TextOf(thread.hwndFocus).c_str());
+        return 0;
+    }
+    std::fprintf(stderr, "usage: win_text box | win_text at X Y | win_text client TITLE | "
+                         "win_text focus TITLE\n");
     return 2;
 }

@@ -21,6 +21,12 @@ HWND UiWin32_ControlArrows(int panel, int control);
 // The separate label of a numeric or toggle, or null.
 HWND UiWin32_ControlLabel(int panel, int control);
 
+// Handles one message as the runtime's event loops do: the window's own
+// keys first (the page keys, Tab and Shift+Tab in the window's focus order,
+// Enter on a push button), then the dialog keys, then the window's
+// procedure.
+void UiWin32_Dispatch(MSG& message);
+
 // The message box this thread shows now, with its title and message, or
 // null.
 HWND UiWin32_ShownBox(std::string& title, std::string& message);

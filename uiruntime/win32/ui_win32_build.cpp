@@ -225,8 +225,9 @@ bool BuildControl(UiPanel& panel, UiControl& whole, const Placement& at, std::st
         break;
     case UiControlKind::Indicator:
         control.value = c.default_value;
-        control.window = NewChild(panel, "EDIT", FormatNumeric(c, control.value),
-                                  ES_RIGHT | ES_READONLY, WS_EX_CLIENTEDGE, id, at.body, at.font);
+        control.window =
+            NewChild(panel, "EDIT", FormatNumeric(c, control.value),
+                     WS_TABSTOP | ES_RIGHT | ES_READONLY, WS_EX_CLIENTEDGE, id, at.body, at.font);
         break;
     case UiControlKind::Command:
         control.window =
@@ -247,10 +248,15 @@ bool BuildControl(UiPanel& panel, UiControl& whole, const Placement& at, std::st
                      (CentredText(c) ? SS_CENTER : SS_LEFT) | SS_CENTERIMAGE | SS_NOPREFIX, 0,
                      LabelId, at.body, at.font);
         break;
-    case UiControlKind::Decoration:
-        // A group box is transparent to the mouse as well.
-        control.window = NewChild(panel, "BUTTON", "", BS_GROUPBOX, 0, LabelId, at.body, at.font);
+    case UiControlKind::Decoration: {
+        // A group box is transparent to the mouse as well. Its text is the
+        // frame's title, which its caption draws.
+        const std::string title = AccessibleName(*panel.entry, c);
+        control.window =
+            NewChild(panel, "BUTTON", title, BS_GROUPBOX, 0, LabelId, at.body, at.font);
+        if (control.window != nullptr && !title.empty()) DrawNoTitle(control.window);
         break;
+    }
     }
     if (control.window == nullptr ||
         (c.kind == UiControlKind::Numeric && control.arrows == nullptr)) {
@@ -290,6 +296,39 @@ RECT PanelPlace(const UiPanel& top, const UiPanelEntry& page)
     return Box(s(page.left), s(page.top), s(page.width), s(page.height));
 }
 
+namespace {
+
+// What the system's client object of a control's window reads as its
+// name, without the runtime's help: an edit the label just before it, a
+// button or a group box its own text.
+std::string NameSystemReads(const UiControl& control)
+{
+    const UiControlEntry& c = *control.entry;
+    switch (c.kind) {
+    case UiControlKind::Numeric:
+    case UiControlKind::Indicator: return c.label;
+    case UiControlKind::Toggle: return c.default_value != 0 ? c.on_text : c.off_text;
+    case UiControlKind::Command:
+    case UiControlKind::Text: return c.text;
+    case UiControlKind::Tab:
+    case UiControlKind::Decoration: break;
+    }
+    return {};
+}
+
+bool BuildLabel(UiPanel& panel, UiControl& control, const Placement& at, std::string& error)
+{
+    const UiControlEntry& c = *control.entry;
+    if (c.label.empty()) return true;
+    control.toolkit->label = NewChild(panel, "STATIC", c.label, SS_LEFT | SS_NOPREFIX, 0, LabelId,
+                                      at.label, at.label_font);
+    if (control.toolkit->label != nullptr) return true;
+    error = c.constant + ": its label cannot be made";
+    return false;
+}
+
+}  // namespace
+
 bool UiToolkit_BuildControls(UiPanel& top, UiPanel& panel, std::string& error)
 {
     // Every control's part is there before the first window is made, for
@@ -299,33 +338,38 @@ bool UiToolkit_BuildControls(UiPanel& top, UiPanel& panel, std::string& error)
         panel.controls[i].toolkit = std::make_shared<UiToolkitControl>();
         places[i] = PlacementOf(top, *panel.controls[i].entry);
     }
-    // Each window made lies beneath those made before it, and the order of
-    // the controls a person uses is their Tab order. So they come first, in
-    // control order; then what only draws: texts and labels, then frames
-    // (a caption across a frame's edge hides the edge). Nothing that draws
-    // lies over a control it surrounds or touches.
-    const auto build = [&](auto&& wanted) {
-        for (std::size_t i = 0; i < panel.controls.size(); ++i)
-            if (wanted(panel.controls[i].entry->kind) &&
-                !BuildControl(panel, panel.controls[i], places[i], error))
-                return false;
-        return true;
-    };
-    if (!build([](UiControlKind kind) { return TakesInput(kind); })) return false;
-    for (std::size_t i = 0; i < panel.controls.size(); ++i) {
+    // Each window made lies beneath those made before it. The controls a
+    // person uses come first, in their focus order, each with its label
+    // just before it (a screen reader names a field by the static text
+    // before it); then what only draws: texts, then frames (a caption
+    // across a frame's edge hides the edge). Labels and texts take no
+    // input: without SS_NOTIFY a static text is transparent to the mouse,
+    // and nothing that draws lies over a control it surrounds or touches.
+    std::vector<bool> built(panel.controls.size(), false);
+    const auto build = [&](std::size_t i) {
+        built[i] = true;
         UiControl& control = panel.controls[i];
-        const UiControlEntry& c = *control.entry;
-        if (c.kind == UiControlKind::Text && !BuildControl(panel, control, places[i], error))
-            return false;
-        if (c.label.empty()) continue;
-        control.toolkit->label = NewChild(panel, "STATIC", c.label, SS_LEFT | SS_NOPREFIX, 0,
-                                          LabelId, places[i].label, places[i].label_font);
-        if (control.toolkit->label == nullptr) {
-            error = c.constant + ": its label cannot be made";
-            return false;
+        return BuildLabel(panel, control, places[i], error) &&
+               BuildControl(panel, control, places[i], error);
+    };
+    for (UiControl* control : UiFocusOrder(panel))
+        if (!build(static_cast<std::size_t>(control - panel.controls.data()))) return false;
+    for (const bool only_draws : {false, true}) {
+        for (std::size_t i = 0; i < panel.controls.size(); ++i) {
+            const UiControlKind kind = panel.controls[i].entry->kind;
+            if (built[i] || (kind == UiControlKind::Decoration) != only_draws) continue;
+            if (!build(i)) return false;
         }
     }
-    return build([](UiControlKind kind) { return kind == UiControlKind::Decoration; });
+    // Where the system would read another name than the panel gives the
+    // control, the control's window says it.
+    for (UiControl& control : panel.controls) {
+        const UiControlKind kind = control.entry->kind;
+        if (kind == UiControlKind::Decoration || kind == UiControlKind::Tab) continue;
+        std::string name = AccessibleName(*panel.entry, *control.entry);
+        if (name != NameSystemReads(control)) NameForScreenReaders(control, std::move(name));
+    }
+    return true;
 }
 
 void FitFrame(UiPanel& top_panel, unsigned dpi)
@@ -362,10 +406,17 @@ void LayOut(UiPanel& top, unsigned dpi)
 
 void ShowPageInFront(UiControl& tab)
 {
-    const auto front = SendMessageA(tab.toolkit->window, TCM_GETCURSEL, 0, 0);
+    HWND tabs = tab.toolkit->window;
+    const auto front = SendMessageA(tabs, TCM_GETCURSEL, 0, 0);
+    // The keyboard on a page that goes is given to the tab control.
+    HWND focus = GetFocus();
     for (std::size_t i = 0; i < tab.page_handles.size(); ++i) {
-        if (UiPanel* page = UiFindPanel(tab.page_handles[i]))
-            ShowWindow(WindowOf(*page), static_cast<LRESULT>(i) == front ? SW_SHOW : SW_HIDE);
+        UiPanel* page = UiFindPanel(tab.page_handles[i]);
+        if (page == nullptr) continue;
+        HWND window = WindowOf(*page);
+        const bool shown = static_cast<LRESULT>(i) == front;
+        if (!shown && focus != nullptr && IsChild(window, focus)) SetFocus(tabs);
+        ShowWindow(window, shown ? SW_SHOW : SW_HIDE);
     }
 }
 

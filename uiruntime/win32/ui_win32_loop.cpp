@@ -1,5 +1,6 @@
 // ui_win32_loop.cpp - starting the Win32 toolkit and running its event
 // loops.
+#include "ui_win32_access.h"
 #include "ui_win32_state.h"
 
 #include <commctrl.h>
@@ -31,7 +32,92 @@ HWND PanelWindowOf(HWND window)
     return top != nullptr && PanelOfWindow(top) != nullptr ? top : nullptr;
 }
 
+UiKey KeyOf(WPARAM key)
+{
+    switch (key) {
+    case VK_TAB: return UiKey::Tab;
+    case VK_NEXT: return UiKey::PageDown;
+    case VK_PRIOR: return UiKey::PageUp;
+    default: return UiKey::Other;
+    }
+}
+
+bool Held(int key)
+{
+    return GetKeyState(key) < 0;
+}
+
+// The window's Tab cycle: the top-level panel's focus order, the page in
+// front of a tab control right after the tab control, in its own order.
+std::vector<HWND> FocusCycle(UiPanel& top)
+{
+    std::vector<HWND> cycle;
+    for (UiControl* control : UiFocusOrder(top)) {
+        cycle.push_back(control->toolkit->window);
+        if (control->entry->kind != UiControlKind::Tab) continue;
+        const auto front = SendMessageA(control->toolkit->window, TCM_GETCURSEL, 0, 0);
+        if (front < 0 || static_cast<std::size_t>(front) >= control->page_handles.size()) continue;
+        if (UiPanel* page = UiFindPanel(control->page_handles[static_cast<std::size_t>(front)]))
+            for (UiControl* on_page : UiFocusOrder(*page))
+                cycle.push_back(on_page->toolkit->window);
+    }
+    return cycle;
+}
+
+// Tab and Shift+Tab: the keyboard to the next or previous control of the
+// cycle that is shown and enabled, a field's text selected as dialogs do.
+void MoveFocus(UiPanel& top, bool forward)
+{
+    const std::vector<HWND> cycle = FocusCycle(top);
+    const std::size_t count = cycle.size();
+    if (count == 0) return;
+    std::size_t at = forward ? count - 1 : 0;  // from nowhere: to the first, or the last
+    for (std::size_t i = 0; i < count; ++i)
+        if (cycle[i] == GetFocus()) at = i;
+    for (std::size_t step = 1; step <= count; ++step) {
+        HWND next = cycle[forward ? (at + step) % count : (at + count - step) % count];
+        if (!IsWindowVisible(next) || !IsWindowEnabled(next)) continue;
+        SetFocus(next);
+        if ((SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0)
+            SendMessageA(next, EM_SETSEL, 0, -1);
+        return;
+    }
+}
+
+// Enter on a push button presses it, once; false where the keyboard is on
+// no push button.
+bool PressFocusedButton()
+{
+    HWND focus = GetFocus();
+    if (focus == nullptr || (SendMessageA(focus, WM_GETDLGCODE, 0, 0) &
+                             (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) == 0)
+        return false;
+    SendMessageA(GetParent(focus), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(focus));
+    return true;
+}
+
 }  // namespace
+
+void UiWin32_Dispatch(MSG& message)
+{
+    HWND panel_window = PanelWindowOf(message.hwnd);
+    UiPanel* top = panel_window != nullptr ? PanelOfWindow(panel_window) : nullptr;
+    if (top != nullptr && message.message == WM_KEYDOWN) {
+        const UiKeyModifiers held{Held(VK_CONTROL), Held(VK_SHIFT)};
+        const UiKey key = KeyOf(message.wParam);
+        if (UiPageKey(*top, key, held)) return;
+        if (key == UiKey::Tab && !held.control && !Held(VK_MENU)) {
+            MoveFocus(*top, !held.shift);
+            return;
+        }
+        if (message.wParam == VK_RETURN && !held.control && PressFocusedButton()) return;
+    }
+    // Space on a button, Escape and the arrows as in a dialog.
+    if (panel_window != nullptr && IsDialogMessageA(panel_window, &message)) return;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+}
 
 bool UiToolkit_Start(void* moduleHandle, char* /*argv*/[])
 {
@@ -75,12 +161,7 @@ int UiToolkit_RunLoop(bool observed)
             if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));
             break;
         }
-        // Tab, Space and Enter as in a dialog, on every panel window.
-        if (HWND panel = PanelWindowOf(message.hwnd);
-            panel != nullptr && IsDialogMessageA(panel, &message))
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+        UiWin32_Dispatch(message);
     }
     loops.pop_back();
     return loop.code;

@@ -24,7 +24,8 @@ HWND NewPanelWindow(const UiPanelEntry& entry, const UiPanel& top, HWND parent)
                                TopLevelStyle, 16, 16, entry.width, entry.height, nullptr, nullptr,
                                rt.instance, nullptr);
     const RECT place = PanelPlace(top, entry);
-    return CreateWindowExA(WS_EX_CONTROLPARENT, PanelWindowClass, entry.constant.c_str(),
+    // A page's window is named by its tab, as a screen reader reads it.
+    return CreateWindowExA(WS_EX_CONTROLPARENT, PanelWindowClass, AccessibleName(entry).c_str(),
                            WS_CHILD | WS_CLIPSIBLINGS, place.left, place.top,
                            place.right - place.left, place.bottom - place.top, parent, nullptr,
                            rt.instance, nullptr);

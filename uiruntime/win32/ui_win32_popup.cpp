@@ -67,7 +67,10 @@ void UiToolkit_ShowBox(const UiPanel* owner_panel, const std::string& title,
 {
     HWND owner = owner_panel != nullptr ? WindowOf(*owner_panel) : nullptr;
     const UINT_PTR watch = observed ? SetTimer(nullptr, 0, 20, WatchForBox) : 0;
+    // The keyboard goes back where it was once the box is gone.
+    HWND focus = GetFocus();
     MessageBoxA(owner, message.c_str(), title.c_str(),
                 MB_OK | (owner != nullptr ? MB_APPLMODAL : MB_TASKMODAL));
     if (watch != 0) KillTimer(nullptr, watch);
+    if (focus != nullptr && IsWindow(focus) && IsWindowVisible(focus)) SetFocus(focus);
 }

@@ -36,11 +36,12 @@ struct DcCloser {
 using OwnedDC = std::unique_ptr<std::remove_pointer_t<HDC>, DcCloser>;
 
 struct UiToolkitControl {
-    HWND window = nullptr;  // owned by the panel's window
-    HWND arrows = nullptr;  // numerics: the up-down control at the field's left
-    HWND label = nullptr;   // numerics, indicator, toggle: their separate label
-    double value = 0.0;     // numerics and the indicator: the value held
-    std::string good_text;  // numerics: the field's last text that is or may become a value
+    HWND window = nullptr;        // owned by the panel's window
+    HWND arrows = nullptr;        // numerics: the up-down control at the field's left
+    HWND label = nullptr;         // numerics, indicator, toggle: their separate label
+    double value = 0.0;           // numerics and the indicator: the value held
+    std::string good_text;        // numerics: the field's last text that is or may become a value
+    std::string accessible_name;  // where neither its text nor its label says its name
 };
 
 struct UiToolkitPanel {
@@ -95,6 +96,14 @@ void ShowPageInFront(UiControl& tab);
 void CommitField(UiControl& control);
 void FilterField(UiControl& control);  // after each change of the field text
 void ShowValue(UiControl& control);
+
+// The control's window reads `name` to a screen reader (it answers
+// WM_GETOBJECT), the toggle as a check box with its state.
+void NameForScreenReaders(UiControl& control, std::string name);
+
+// A group box made with its frame's title as its text draws no text of its
+// own (the frame's caption draws the title).
+void DrawNoTitle(HWND group_box);
 
 // A panel file's RRGGBB colour as Windows gives it.
 COLORREF Colour(std::uint32_t rgb);

@@ -36,6 +36,8 @@ void UiToolkit_SetValue(UiControl& control, double value)
     case UiControlKind::Indicator:
         c.value = value;
         SetWindowTextA(c.window, std::to_string(static_cast<std::uint32_t>(value)).c_str());
+        // A screen reader says the new result.
+        NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, c.window, OBJID_CLIENT, CHILDID_SELF);
         break;
     case UiControlKind::Tab:
         SendMessageA(c.window, TCM_SETCURSEL, static_cast<WPARAM>(value), 0);
