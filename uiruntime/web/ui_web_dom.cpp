@@ -90,6 +90,7 @@ EM_JS(int, UiDom_NewWindow, (int panel, const char* title, int width, int height
     close.type = 'button';
     close.textContent = '\u00d7';
     close.title = close.ariaLabel = 'Schlie\u00dfen';
+    close.tabIndex = -1;  // as a window's close box, not one of its Tab stops
     close.addEventListener('click', () => ui.push({kind: 2, panel, control: 0}));
     bar.append(caption, close);
     const client = document.createElement('div');
@@ -127,7 +128,20 @@ EM_JS(void, UiDom_SetAttribute, (int element, const char* name, const char* valu
 
 EM_JS(void, UiDom_Focus, (int element), {
     const e = Module.kx418Ui.get(element);
-    if (e) e.focus();
+    if (!e) return;
+    if (e.tabs) e.tabs[e.current || 0].focus();
+    else e.focus();
+});
+
+EM_JS(void, UiDom_SetTabOrder, (int element, int place), {
+    const e = Module.kx418Ui.get(element);
+    if (!e) return;
+    if (!e.tabs) {
+        e.tabIndex = place;
+        return;
+    }
+    e.tabPlace = place;
+    e.tabs.forEach((t, n) => { t.tabIndex = n === (e.current || 0) ? place : -1; });
 });
 
 EM_JS(void, UiDom_Remove, (int element), {
@@ -223,7 +237,10 @@ EM_JS(void, UiDom_AddTab, (int strip, int page, const char* label), {
     tab.addEventListener('click', () => s.select(index));
     s.select = s.select || ((i) => {
         s.current = i;
-        s.tabs.forEach((t, n) => t.setAttribute('aria-selected', String(n === i)));
+        s.tabs.forEach((t, n) => {
+            t.setAttribute('aria-selected', String(n === i));
+            if (s.tabPlace !== undefined) t.tabIndex = n === i ? s.tabPlace : -1;
+        });
         s.pages.forEach((p, n) => { p.style.display = n === i ? 'block' : 'none'; });
     });
 });

@@ -42,6 +42,9 @@ int UiDom_TabIndex(int strip);
 void UiDom_Show(int window);
 // Gives an element the keyboard focus.
 void UiDom_Focus(int element);
+// Gives an element its place in Tab's order (1 first); for a tab strip,
+// the place of the tab in front, whichever it is.
+void UiDom_SetTabOrder(int element, int place);
 int UiDom_Shown(int window);
 // The modal message box: up, then waited for until OK.
 void UiDom_OpenBox(const char* title, const char* message);

@@ -194,6 +194,7 @@ bool UiToolkit_MakePanel(UiPanel& panel, UiPanel& /*top*/, UiControl* tab, std::
         part->client =
             UiDomElement(NewElement(tab->toolkit->pages.id(), "div", "kx418-page", style));
         UiDom_SetAttribute(part->client.id(), "role", "tabpanel");
+        UiDom_SetAttribute(part->client.id(), "aria-label", AccessibleName(e).c_str());
     }
     UiDom_SetAttribute(part->client.id(), "data-panel", e.constant.c_str());
     panel.toolkit = std::move(part);
@@ -237,7 +238,7 @@ void BuildNumeric(UiControl& control, const UiPanel& panel, int parent)
     UiDom_SetAttribute(part.field.id(), "type", "text");
     UiDom_SetAttribute(part.field.id(), "inputmode", "decimal");
     UiDom_SetAttribute(part.field.id(), "autocomplete", "off");
-    if (!c.label.empty()) UiDom_SetAttribute(part.field.id(), "aria-label", c.label.c_str());
+    UiDom_SetAttribute(part.field.id(), "aria-label", AccessibleName(*panel.entry, c).c_str());
     ShowNumeric(part, c, c.default_value);
     UiDom_OnNumeric(part.field.id(), part.up.id(), part.down.id(), panel.handle, c.number);
 }
@@ -251,11 +252,12 @@ void BuildCommand(UiControl& control, const UiPanel& panel, int parent)
     UiDom_OnCommit(part.element.id(), panel.handle, c.number);
 }
 
-void BuildToggle(UiControl& control, int parent)
+void BuildToggle(UiControl& control, const UiPanel& panel, int parent)
 {
     const UiControlEntry& c = *control.entry;
     UiToolkitControl& part = *control.toolkit;
     part.element = UiDomElement(NewElement(parent, "button", "", Place(c.rect)));
+    UiDom_SetAttribute(part.element.id(), "aria-label", AccessibleName(*panel.entry, c).c_str());
     NewNarrowedText(part.element.id(), c.off_text, c.rect.width - 12, true);
     UiDom_OnToggle(part.element.id(), c.on_text.c_str(), c.off_text.c_str());
     UiDom_SetPressed(part.element.id(), c.default_value != 0.0 ? 1 : 0);
@@ -302,17 +304,23 @@ bool UiToolkit_BuildControls(UiPanel& /*top*/, UiPanel& panel, std::string& /*er
                 NewElement(parent, "input", "kx418-indicator",
                            Place(c.rect) + "background:#" + Colour(c.field_colour) + ";"));
             UiDom_SetAttribute(part.element.id(), "readonly", "");
-            UiDom_SetAttribute(part.element.id(), "tabindex", "-1");
+            UiDom_SetAttribute(part.element.id(), "aria-label",
+                               AccessibleName(*panel.entry, c).c_str());
+            // A new result is told to a screen reader.
+            UiDom_SetAttribute(part.element.id(), "aria-live", "polite");
             part.value = static_cast<std::uint32_t>(c.default_value);
             UiDom_SetFieldText(part.element.id(),
                                std::to_string(static_cast<std::uint32_t>(part.value)).c_str());
             break;
         case UiControlKind::Command: BuildCommand(control, panel, parent); break;
-        case UiControlKind::Toggle: BuildToggle(control, parent); break;
+        case UiControlKind::Toggle: BuildToggle(control, panel, parent); break;
         case UiControlKind::Text: BuildText(control, parent, panel.entry->colour); break;
         case UiControlKind::Decoration:
             // Drawn beneath the controls it surrounds (the page's style).
             part.element = UiDomElement(NewElement(parent, "div", "kx418-deco", Place(c.rect)));
+            UiDom_SetAttribute(part.element.id(), "role", "group");
+            UiDom_SetAttribute(part.element.id(), "aria-label",
+                               AccessibleName(*panel.entry, c).c_str());
             break;
         }
         UiDom_SetAttribute(part.element.id(), "data-constant", c.constant.c_str());
@@ -331,18 +339,40 @@ void UiToolkit_AddPages(UiControl& tab)
     UiDom_SelectTab(t.strip.id(), 0);
 }
 
+namespace {
+
+// The element of a control that takes the keyboard: a tab control's strip
+// (its tab in front), a numeric's field, else the control's body.
+int FocusTarget(const UiToolkitControl& t)
+{
+    if (t.strip.id() != 0) return t.strip.id();
+    return t.field.id() != 0 ? t.field.id() : t.element.id();
+}
+
+// Tab's order over the window: each control of the order numbered, a tab
+// control's pages right after it, each in its own order (a page not in
+// front is not shown, so Tab passes it by).
+void NumberFocusOrder(UiPanel& panel, int& next)
+{
+    for (UiControl* c : UiFocusOrder(panel)) {
+        UiDom_SetTabOrder(FocusTarget(*c->toolkit), next++);
+        for (int handle : c->page_handles)
+            if (UiPanel* page = UiFindPanel(handle)) NumberFocusOrder(*page, next);
+    }
+}
+
+}  // namespace
+
 void UiToolkit_Show(UiPanel& top)
 {
+    int next = 1;
+    NumberFocusOrder(top, next);
     UiDom_Show(top.toolkit->window.id());
 }
 
 void UiToolkit_Focus(UiControl& control)
 {
-    const UiToolkitControl& t = *control.toolkit;
-    const UiDomElement& target = t.strip.id() != 0   ? t.strip
-                                 : t.field.id() != 0 ? t.field
-                                                     : t.element;
-    if (target.id() != 0) UiDom_Focus(target.id());
+    if (const int target = FocusTarget(*control.toolkit); target != 0) UiDom_Focus(target);
 }
 
 UiShown UiToolkit_Shown(const UiPanel& top)
