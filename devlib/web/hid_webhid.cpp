@@ -126,8 +126,11 @@ EM_ASYNC_JS(int, Hid_Web_Open, (const char* path, int reading), {
             // (on Linux, a node without the package's access rule).
             hid.failure = error && error.name === 'NotAllowedError' ? 1
                          : error && error.name === 'NotFoundError' ? 3 : 4;
-            if (error && error.name === 'NotAllowedError')
-                console.warn('KX418: the module may not be opened by this user: ' + error.message);
+            // The page says, outside the panel, how to allow it.
+            const note = error && error.name === 'NotAllowedError' &&
+                         typeof document !== 'undefined' &&
+                         document.getElementById('kx418-not-allowed');
+            if (note) note.hidden = false;
             return -1;
         }
     }
