@@ -84,6 +84,9 @@ command -v node >/dev/null || skip "node is missing (tools/install-deps installs
   skip "puppeteer-core is not installed in $node_folder (the test web_npm_packages installs it)"
 [[ -f $site/KX418.wasm ]] || { echo "FAIL: no site at $site"; exit 1; }
 
+# A module of an earlier run that was killed may have left its mount
+# behind, its endpoint gone; it goes first.
+umount --lazy "$work/nodes" 2>/dev/null || true
 rm -rf "$work" && mkdir -p "$work/nodes"
 # The module serves its folder while this script holds its stdout pipe.
 exec {module_output}< <(exec "$module" "$work/nodes" --log "$work/module.log" --node "$node_spec")
@@ -91,8 +94,8 @@ module_pid=$!
 finish() {
   kill "$module_pid" 2>/dev/null || true
   wait "$module_pid" 2>/dev/null || true
-  mountpoint -q "$work/nodes" && umount --lazy "$work/nodes"
-  true
+  # Also a mount whose module has gone (mountpoint cannot tell it then).
+  umount --lazy "$work/nodes" 2>/dev/null || true
 }
 trap finish EXIT
 ready=""
