@@ -1,12 +1,15 @@
 // access.js - the page as the keyboard and a screen reader meet it: the
 // fields named by the text beside them, and Tab going round the window in
 // reading order with "Fn1" and then "Fn9" in front, by real Tab presses,
-// and then on out of the panel to the browser.
+// and then on out of the panel to the browser; and Fn3 sent by keyboard
+// alone.
 // Run by browser_test.sh.
 'use strict';
-const {fail, run} = require('./page_driver.js');
+const {fail, module_log, box_text, run} = require('./page_driver.js');
 
-run(() => {}, async (page) => {
+run(() => {
+  if (navigator.hid) navigator.hid.requestDevice = async () => navigator.hid.getDevices();
+}, async (page) => {
   // A numeric's name is its field's; every other control's its own.
   const name_of = (constant) => page.evaluate((c) => {
     const e = document.querySelector('[data-constant=' + c + ']');
@@ -55,4 +58,21 @@ run(() => {}, async (page) => {
       fail('with ' + tab + ' in front, Tab goes ' + seen.join(' > ') + '\n  not ' +
            expected.join(' > '));
   }
+
+  // By keyboard alone: from the tab strip the arrows to "Fn3", Tab into its
+  // times, 10 and 20 typed, Tab to its button, Enter: the module receives
+  // function 3 with 10000 and 20000 ms, and the "Info" box appears.
+  await page.focus('[role=tab][aria-selected=true]');
+  await page.keyboard.press('ArrowLeft');  // Fn9 in front: to Fn8, then on round to Fn3
+  for (let i = 0; i < 4; ++i) await page.keyboard.press('ArrowRight');
+  if ((await focused()) !== 'tab Fn3') fail('the arrows brought ' + (await focused()) + ', not Fn3');
+  for (const key of ['Tab', '1', '0', 'Tab', '2', '0', 'Tab']) await page.keyboard.press(key);
+  if ((await focused()) !== 'BUTTON_SEND_FN3') fail('Tab reached ' + (await focused()));
+  await page.keyboard.press('Enter');
+  const {title} = await box_text(page);
+  if (title !== 'Info') fail('after Enter the box is "' + title + '"');
+  const log = module_log();
+  if (!/report 1: function 3 setting [0-9]+ time1 10000 ms time2 20000 ms checksum [0-9a-f]+ ok/
+           .test(log))
+    fail('the module did not receive function 3 with 10000 and 20000 ms:\n' + log);
 });

@@ -235,6 +235,15 @@ EM_JS(void, UiDom_AddTab, (int strip, int page, const char* label), {
     s.pages.push(ui.get(page));
     s.appendChild(tab);
     tab.addEventListener('click', () => s.select(index));
+    // The arrows move between the tabs, as on a native tab strip.
+    tab.addEventListener('keydown', (event) => {
+        const step = {ArrowRight: 1, ArrowLeft: -1}[event.key];
+        if (!step) return;
+        event.preventDefault();
+        const next = (s.current + step + s.tabs.length) % s.tabs.length;
+        s.select(next);
+        s.tabs[next].focus();
+    });
     s.select = s.select || ((i) => {
         s.current = i;
         s.tabs.forEach((t, n) => {
