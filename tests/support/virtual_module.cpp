@@ -26,17 +26,12 @@ namespace {
 constexpr auto Start_Limit = std::chrono::seconds(10);
 constexpr auto Stop_Limit = std::chrono::seconds(5);
 
-std::string Error_Text(const std::string& what)
-{
-    return what + ": " + std::strerror(errno);
-}
-
 }  // namespace
 
 std::string Unavailable_Reason()
 {
     if (access("/dev/fuse", R_OK | W_OK) != 0)
-        return Error_Text("FUSE is not available here (/dev/fuse") + ")";
+        return process::Error_Text("FUSE is not available here (/dev/fuse") + ")";
     if (geteuid() != 0 && access("/usr/bin/fusermount3", X_OK) != 0 &&
         access("/bin/fusermount3", X_OK) != 0)
         return "FUSE mounts need root or fusermount3, and neither is there";
@@ -48,7 +43,8 @@ Running_Module::Running_Module(const std::vector<std::string>& nodes, bool log)
 {
     folder_ = directory_.String() + "/nodes";
     log_ = directory_.String() + "/log";
-    if (mkdir(folder_.c_str(), 0755) != 0) throw std::runtime_error(Error_Text("mkdir " + folder_));
+    if (mkdir(folder_.c_str(), 0755) != 0)
+        throw std::runtime_error(process::Error_Text("mkdir " + folder_));
 
     std::vector<std::string> arguments{KX418_VIRTUAL_MODULE_PROGRAM, folder_};
     if (log) {

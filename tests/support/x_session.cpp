@@ -22,11 +22,6 @@ namespace {
 constexpr auto Server_Start_Limit = std::chrono::seconds(20);
 constexpr auto Poll_Step = std::chrono::milliseconds(40);
 
-std::string Error_Text(const std::string& what)
-{
-    return what + ": " + std::strerror(errno);
-}
-
 bool On_Path(const std::string& tool)
 {
     const char* path = std::getenv("PATH");
@@ -71,7 +66,7 @@ X_Server::X_Server(const std::string& log_file, const std::string& authority_fil
     // client leaves, and a client that connects meanwhile is turned away;
     // the tests' tools come and go all the time.
     std::array<int, 2> ends{};
-    if (pipe2(ends.data(), O_CLOEXEC) != 0) throw std::runtime_error(Error_Text("pipe"));
+    if (pipe2(ends.data(), O_CLOEXEC) != 0) throw std::runtime_error(process::Error_Text("pipe"));
     struct Ends {
         std::array<int, 2>& fds;
         ~Ends()

@@ -22,11 +22,6 @@ namespace {
 
 constexpr auto Stop_Limit = std::chrono::seconds(5);
 
-std::string Error_Text(const std::string& what)
-{
-    return what + ": " + std::strerror(errno);
-}
-
 std::vector<char*> Pointers(std::vector<std::string>& texts)
 {
     std::vector<char*> pointers;
@@ -36,6 +31,11 @@ std::vector<char*> Pointers(std::vector<std::string>& texts)
 }
 
 }  // namespace
+
+std::string Error_Text(const std::string& what)
+{
+    return what + ": " + std::strerror(errno);
+}
 
 Fd_Pair::~Fd_Pair()
 {

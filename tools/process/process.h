@@ -51,6 +51,9 @@ int Run_Program(const std::vector<std::string>& arguments, std::string& output);
 // True when `status` says the program ended by exit code 0.
 bool Exited_Cleanly(int status);
 
+// "what: " and the system's text for errno, for an exception's message.
+std::string Error_Text(const std::string& what);
+
 // A program running as a child process, its standard output and error in
 // a file. Ended (SIGTERM, then SIGKILL) when the owner goes.
 class Child {
