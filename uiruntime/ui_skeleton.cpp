@@ -179,6 +179,20 @@ std::vector<UiControl*> UiFocusOrder(UiPanel& panel)
     return order;
 }
 
+std::vector<UiControl*> UiWindowFocusOrder(UiPanel& top)
+{
+    std::vector<UiControl*> order;
+    for (UiControl* control : UiFocusOrder(top)) {
+        order.push_back(control);
+        for (const int handle : control->page_handles)
+            if (UiPanel* page = UiFindPanel(handle)) {
+                const std::vector<UiControl*> on_page = UiFocusOrder(*page);
+                order.insert(order.end(), on_page.begin(), on_page.end());
+            }
+    }
+    return order;
+}
+
 bool UiPageKey(UiPanel& top, UiKey key, UiKeyModifiers modifiers)
 {
     const int step = PageStep(key, modifiers);

@@ -74,6 +74,12 @@ void UiLoopRunning();
 // order; a tab control's pages follow it, each in its own order.
 std::vector<UiControl*> UiFocusOrder(UiPanel& panel);
 
+// The order Tab moves in through the whole window of the top-level panel
+// `top`: its focus order with each tab control's pages right after the
+// tab control, in page order, each page in its own order. A toolkit
+// passes over the controls of the pages behind, which are not shown.
+std::vector<UiControl*> UiWindowFocusOrder(UiPanel& top);
+
 // A key pressed anywhere in the window of the top-level panel `top`: when
 // it switches pages (ui_access.h: PageStep), brings the next or previous
 // page of the panel's tab control to the front, as a click on its tab

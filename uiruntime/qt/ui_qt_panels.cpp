@@ -71,24 +71,17 @@ private:
     QWidget* window_;
 };
 
-// The order Tab moves in through the window: the panel's focus order with
-// each tab control's pages right after its tabs, every page's controls in
-// page order (Tab passes over those of the pages behind).
+// Qt's Tab chain in the window's focus order (a tab control by its tabs;
+// Qt passes over the widgets of the pages behind).
 void ChainTabOrder(UiPanel& top)
 {
-    std::vector<QWidget*> chain;
-    for (UiControl* control : UiFocusOrder(top)) {
+    QWidget* previous = nullptr;
+    for (UiControl* control : UiWindowFocusOrder(top)) {
         const UiToolkitControl& t = *control->toolkit;
-        if (t.tab_bar == nullptr) {
-            chain.push_back(t.widget);
-            continue;
-        }
-        chain.push_back(t.tab_bar);
-        for (const int handle : control->page_handles)
-            if (UiPanel* page = UiFindPanel(handle))
-                for (UiControl* c : UiFocusOrder(*page)) chain.push_back(c->toolkit->widget);
+        QWidget* widget = t.tab_bar != nullptr ? static_cast<QWidget*>(t.tab_bar) : t.widget;
+        if (previous != nullptr) QWidget::setTabOrder(previous, widget);
+        previous = widget;
     }
-    for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 }  // namespace
@@ -138,10 +131,7 @@ void UiToolkit_AddPages(UiControl& tab)
 
 void UiToolkit_Show(UiPanel& top)
 {
-    if (!top.toolkit->tab_order_set) {
-        ChainTabOrder(top);
-        top.toolkit->tab_order_set = true;
-    }
+    ChainTabOrder(top);
     top.toolkit->window->show();
     top.toolkit->window->activateWindow();
 }

@@ -30,7 +30,6 @@ struct UiToolkitControl {
 struct UiToolkitPanel {
     std::unique_ptr<QWidget> window;  // top-level panels own their window
     QWidget* widget = nullptr;        // the window or the page widget
-    bool tab_order_set = false;       // top-level panels: the window's Tab order
 };
 
 // The widget of a panel, its window or its page widget.

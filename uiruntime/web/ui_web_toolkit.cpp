@@ -349,24 +349,20 @@ int FocusTarget(const UiToolkitControl& t)
     return t.field.id() != 0 ? t.field.id() : t.element.id();
 }
 
-// Tab's order over the window: each control of the order numbered, a tab
-// control's pages right after it, each in its own order (a page not in
-// front is not shown, so Tab passes it by).
-void NumberFocusOrder(UiPanel& panel, int& next)
+// The page's Tab order in the window's focus order (a page not in front
+// is not shown, so Tab passes it by).
+void NumberFocusOrder(UiPanel& top)
 {
-    for (UiControl* c : UiFocusOrder(panel)) {
-        UiDom_SetTabOrder(FocusTarget(*c->toolkit), next++);
-        for (int handle : c->page_handles)
-            if (UiPanel* page = UiFindPanel(handle)) NumberFocusOrder(*page, next);
-    }
+    int place = 1;
+    for (UiControl* c : UiWindowFocusOrder(top))
+        UiDom_SetTabOrder(FocusTarget(*c->toolkit), place++);
 }
 
 }  // namespace
 
 void UiToolkit_Show(UiPanel& top)
 {
-    int next = 1;
-    NumberFocusOrder(top, next);
+    NumberFocusOrder(top);
     UiDom_Show(top.toolkit->window.id());
 }
 

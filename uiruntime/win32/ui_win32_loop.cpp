@@ -47,28 +47,13 @@ bool Held(int key)
     return GetKeyState(key) < 0;
 }
 
-// The window's Tab cycle: the top-level panel's focus order, the page in
-// front of a tab control right after the tab control, in its own order.
-std::vector<HWND> FocusCycle(UiPanel& top)
-{
-    std::vector<HWND> cycle;
-    for (UiControl* control : UiFocusOrder(top)) {
-        cycle.push_back(control->toolkit->window);
-        if (control->entry->kind != UiControlKind::Tab) continue;
-        const auto front = SendMessageA(control->toolkit->window, TCM_GETCURSEL, 0, 0);
-        if (front < 0 || static_cast<std::size_t>(front) >= control->page_handles.size()) continue;
-        if (UiPanel* page = UiFindPanel(control->page_handles[static_cast<std::size_t>(front)]))
-            for (UiControl* on_page : UiFocusOrder(*page))
-                cycle.push_back(on_page->toolkit->window);
-    }
-    return cycle;
-}
-
 // Tab and Shift+Tab: the keyboard to the next or previous control of the
-// cycle that is shown and enabled, a field's text selected as dialogs do.
+// window's focus order that is shown (the pages behind are not) and
+// enabled, a field's text selected as dialogs do.
 void MoveFocus(UiPanel& top, bool forward)
 {
-    const std::vector<HWND> cycle = FocusCycle(top);
+    std::vector<HWND> cycle;
+    for (UiControl* control : UiWindowFocusOrder(top)) cycle.push_back(control->toolkit->window);
     const std::size_t count = cycle.size();
     if (count == 0) return;
     std::size_t at = forward ? count - 1 : 0;  // from nowhere: to the first, or the last
