@@ -3,7 +3,8 @@
 #
 #   browser_test.sh SITE MODULE_PROGRAM NODE_FOLDER WORK CASE.js [NODE]
 #
-# SITE is the built site (index.html, KX418.js, KX418.wasm), MODULE_PROGRAM
+# SITE is the built site (index.html, KX418.js, KX418.wasm; or the runtime
+# cases' page), MODULE_PROGRAM
 # the virtual module (kx418-virtual-module), NODE_FOLDER the folder whose
 # node_modules holds puppeteer-core, WORK a fresh folder for the run, CASE
 # the case's script, NODE the module's node as its --node takes it
@@ -82,7 +83,7 @@ command -v node >/dev/null || skip "node is missing (tools/install-deps installs
 [[ -x $module ]] || skip "no virtual module at $module (build the default preset)"
 [[ -d $node_folder/node_modules/puppeteer-core ]] ||
   skip "puppeteer-core is not installed in $node_folder (the test web_npm_packages installs it)"
-[[ -f $site/KX418.wasm ]] || { echo "FAIL: no site at $site"; exit 1; }
+[[ -f $site/index.html ]] || { echo "FAIL: no site at $site"; exit 1; }
 
 # A module of an earlier run that was killed may have left its mount
 # behind, its endpoint gone; it goes first.

@@ -32,15 +32,20 @@ function module_log() {
   return fs.existsSync(log) ? fs.readFileSync(log, 'utf8') : '';
 }
 
-// Runs `body(page, at)` on the loaded page; `before` runs in the page
-// before its scripts. at(panel, constant) is the centre of a control's
-// drawn place in the page's pixels (a page's controls lie within it).
-async function with_page(before, body) {
-  const browser = await puppeteer.launch({
+// Debian's chromium, headless, with a window the panel fits in.
+function launch() {
+  return puppeteer.launch({
     executablePath: '/usr/bin/chromium',
     headless: true,
     args: ['--headless=new', '--no-sandbox', '--disable-gpu', '--window-size=800,700'],
   });
+}
+
+// Runs `body(page, at)` on the loaded page; `before` runs in the page
+// before its scripts. at(panel, constant) is the centre of a control's
+// drawn place in the page's pixels (a page's controls lie within it).
+async function with_page(before, body) {
+  const browser = await launch();
   try {
     const page = await browser.newPage();
     await page.setViewport({width: 800, height: 700});
@@ -73,4 +78,4 @@ function run(before, body) {
   with_page(before, body).catch((error) => fail(error.stack || String(error)));
 }
 
-module.exports = {entry, fail, module_log, box_text, run};
+module.exports = {entry, fail, module_log, box_text, run, launch};

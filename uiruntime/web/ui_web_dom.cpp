@@ -317,6 +317,13 @@ EM_ASYNC_JS(int, UiDom_WaitEvent_Page, (), {
     return ui.current.kind;
 });
 
+EM_JS(int, UiDom_NextEvent, (), {
+    const ui = Module.kx418Ui;
+    if (!ui || ui.queue.length === 0) return -1;
+    ui.current = ui.queue.shift();
+    return ui.current.kind;
+});
+
 EM_JS(int, UiDom_EventPanel, (), { return Module.kx418Ui.current.panel; });
 EM_JS(int, UiDom_EventControl, (), { return Module.kx418Ui.current.control; });
 

@@ -53,6 +53,9 @@ void UiDom_WaitBox();
 // The loop's events: waits for the next (0 a wake-up, 1 a commit, 2 a
 // close); its panel and control.
 int UiDom_WaitEvent();
+// The next event without waiting, as UiDom_WaitEvent gives it; -1 when
+// none is queued.
+int UiDom_NextEvent();
 int UiDom_EventPanel();
 int UiDom_EventControl();
 void UiDom_Wake();

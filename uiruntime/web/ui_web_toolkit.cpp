@@ -7,6 +7,7 @@
 #include "../ui_numeric.h"
 #include "../ui_refusal.h"
 #include "../ui_toolkit.h"
+#include "ui_web_access.h"
 #include "ui_web_dom.h"
 
 #include <emscripten.h>
@@ -430,6 +431,16 @@ struct Loop {
 };
 std::vector<Loop*> loops;  // running loops, innermost last
 
+// One event the page queued, to its callback (0 is a wake-up: nothing).
+void Deliver(int kind)
+{
+    switch (kind) {
+    case 1: UiDeliverCommit(UiDom_EventPanel(), UiDom_EventControl()); break;
+    case 2: UiDeliverClose(UiDom_EventPanel()); break;
+    default: break;
+    }
+}
+
 }  // namespace
 
 // The loop waits for the page's next event and delivers it, here on the
@@ -439,13 +450,7 @@ int UiToolkit_RunLoop(bool observed)
     Loop loop;
     loops.push_back(&loop);
     if (observed) UiLoopRunning();
-    while (!loop.ended) {
-        switch (UiDom_WaitEvent()) {
-        case 1: UiDeliverCommit(UiDom_EventPanel(), UiDom_EventControl()); break;
-        case 2: UiDeliverClose(UiDom_EventPanel()); break;
-        default: break;
-        }
-    }
+    while (!loop.ended) Deliver(UiDom_WaitEvent());
     loops.pop_back();
     return loop.code;
 }
@@ -456,4 +461,65 @@ void UiToolkit_QuitLoop(int returnCode)
     loop.ended = true;
     loop.code = returnCode;
     UiDom_Wake();
+}
+
+// ---- for test drivers and benchmarks (ui_web_access.h) ----------------------
+
+namespace {
+
+const UiToolkitControl* PartOf(int panel, int control)
+{
+    const UiControl* c = UiFindControl(panel, control);
+    return c != nullptr && c->toolkit ? c->toolkit.get() : nullptr;
+}
+
+}  // namespace
+
+int UiWeb_PanelElement(int panel)
+{
+    const UiPanel* p = UiFindPanel(panel);
+    if (p == nullptr || !p->toolkit) return 0;
+    return p->toolkit->window.id() != 0 ? p->toolkit->window.id() : p->toolkit->client.id();
+}
+
+int UiWeb_ClientElement(int panel)
+{
+    const UiPanel* p = UiFindPanel(panel);
+    return p != nullptr && p->toolkit ? p->toolkit->client.id() : 0;
+}
+
+int UiWeb_ControlElement(int panel, int control)
+{
+    const UiToolkitControl* part = PartOf(panel, control);
+    return part != nullptr ? part->element.id() : 0;
+}
+
+int UiWeb_ControlField(int panel, int control)
+{
+    const UiToolkitControl* part = PartOf(panel, control);
+    return part != nullptr ? part->field.id() : 0;
+}
+
+int UiWeb_ControlStrip(int panel, int control)
+{
+    const UiToolkitControl* part = PartOf(panel, control);
+    return part != nullptr ? part->strip.id() : 0;
+}
+
+int UiWeb_ControlArrow(int panel, int control, bool up)
+{
+    const UiToolkitControl* part = PartOf(panel, control);
+    if (part == nullptr) return 0;
+    return up ? part->up.id() : part->down.id();
+}
+
+int UiWeb_ControlLabel(int panel, int control)
+{
+    const UiToolkitControl* part = PartOf(panel, control);
+    return part != nullptr ? part->label.id() : 0;
+}
+
+void UiWeb_DeliverQueued()
+{
+    for (int kind = UiDom_NextEvent(); kind >= 0; kind = UiDom_NextEvent()) Deliver(kind);
 }
