@@ -5,11 +5,10 @@
 // alone.
 // Run by browser_test.sh.
 'use strict';
-const {fail, module_log, box_text, run} = require('./page_driver.js');
+const {fail, module_log, chooser_stand_in, click_tab, box_text, run} =
+    require('./page_driver.js');
 
-run(() => {
-  if (navigator.hid) navigator.hid.requestDevice = async () => navigator.hid.getDevices();
-}, async (page) => {
+run(chooser_stand_in, async (page) => {
   // A numeric's name is its field's; every other control's its own.
   const name_of = (constant) => page.evaluate((c) => {
     const e = document.querySelector('[data-constant=' + c + ']');
@@ -43,8 +42,7 @@ run(() => {
     ['Fn9', [...fn9, 'AUTORESTART_F9', 'BUTTON_SEND_FN9']],
   ];
   for (const [tab, page_order] of cycles) {
-    for (const t of await page.$$('[role=tab]'))
-      if ((await t.evaluate((e) => e.textContent)) === tab) await t.click();
+    await click_tab(page, tab);
     const expected = ['tab ' + tab, ...page_order, ...converter];
     const seen = [await focused()];
     for (let i = 1; i <= expected.length; ++i) {

@@ -4,7 +4,7 @@
 // panel file draws it; the result field shows 2678399.
 // Run by browser_test.sh.
 'use strict';
-const {entry, fail, run} = require('./page_driver.js');
+const {fail, type_into, run} = require('./page_driver.js');
 
 run(() => {}, async (page, at) => {
   const field_text = (constant) =>
@@ -13,9 +13,7 @@ run(() => {}, async (page, at) => {
   const cases = [['NUMERIC_DAY', '30', '30'], ['NUMERIC_HOUR', '23', '23'],
                  ['NUMERIC_MINUTE', '99', '59'], ['NUMERIC_SECOND', '99', '59']];
   for (const [constant, typed, shown] of cases) {
-    const c = at('PANEL', constant);
-    await page.mouse.click(c.x + entry('PANEL', constant).width / 4, c.y, {clickCount: 3});
-    await page.keyboard.type(typed);
+    await type_into(page, at, 'PANEL', constant, typed);
     const text = await field_text(constant);
     if (text !== shown)
       fail(constant + ': typed "' + typed + '", shows "' + text + '", not "' + shown + '"');

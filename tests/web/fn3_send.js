@@ -6,28 +6,13 @@
 // then ends the program: the panel goes and the page says so.
 // Run by browser_test.sh.
 'use strict';
-const {entry, fail, module_log, box_text, run} = require('./page_driver.js');
+const {fail, module_log, chooser_stand_in, click_tab, type_into, box_text, run} =
+    require('./page_driver.js');
 
-run(() => {
-  // Headless chromium shows no chooser, so requestDevice would never
-  // settle; the policy grants the module, so a person's pick is the
-  // module the page already may use.
-  if (navigator.hid) navigator.hid.requestDevice = async () => navigator.hid.getDevices();
-}, async (page, at) => {
-  // The tab "Fn3", found by its text in the tab strip.
-  let fn3 = null;
-  for (const tab of await page.$$('[role=tab]'))
-    if ((await tab.evaluate((t) => t.textContent)) === 'Fn3') fn3 = await tab.boundingBox();
-  if (!fn3) throw new Error('no tab "Fn3"');
-  await page.mouse.click(fn3.x + fn3.width / 2, fn3.y + fn3.height / 2);
-
-  // Each time: into its field (right of the arrows), all of its text
-  // selected, typed over.
-  for (const [constant, text] of [['NUMERIC_T1_F3', '10'], ['NUMERIC_T2_F3', '20']]) {
-    const c = at('TAB_FN3', constant);
-    await page.mouse.click(c.x + entry('TAB_FN3', constant).width / 4, c.y, {clickCount: 3});
-    await page.keyboard.type(text);
-  }
+run(chooser_stand_in, async (page, at) => {
+  await click_tab(page, 'Fn3');
+  await type_into(page, at, 'TAB_FN3', 'NUMERIC_T1_F3', '10');
+  await type_into(page, at, 'TAB_FN3', 'NUMERIC_T2_F3', '20');
 
   const send = at('TAB_FN3', 'BUTTON_SEND_FN3');
   const under = await page.evaluate((x, y) => document.elementFromPoint(x, y).textContent,

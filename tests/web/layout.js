@@ -7,7 +7,7 @@
 // Run by browser_test.sh.
 'use strict';
 const fs = require('fs');
-const {fail, run} = require('./page_driver.js');
+const {fail, click_tab, run} = require('./page_driver.js');
 
 // Every panel's controls from the panel file: kind and place.
 function panels() {
@@ -33,16 +33,14 @@ run(() => {}, async (page) => {
   const file = panels();
   const main = await page.$eval('[data-panel=PANEL]', (e) => [e.offsetWidth, e.offsetHeight]);
   if (main[0] !== 700 || main[1] !== 523) fail('the client area is ' + main.join('x'));
-  const tabs = await page.$$('[role=tab]');
   for (const [constant, panel] of Object.entries(file)) {
     if (panel.label) {
-      const tab = await (async () => {
-        for (const t of tabs)
-          if ((await t.evaluate((e) => e.textContent)) === panel.label) return t;
-      })();
-      if (!tab) { fail('no tab "' + panel.label + '"'); continue; }
-      const box = await tab.boundingBox();
-      await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
+      try {
+        await click_tab(page, panel.label);
+      } catch (error) {
+        fail(error.message);
+        continue;
+      }
     }
     const found = await page.$eval('[data-panel=' + constant + ']', (p) => {
       const origin = p.getBoundingClientRect();
