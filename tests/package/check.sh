@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Debian packages as a distribution would check them, then installed:
-#   1. tools/package builds kx418 and kx418-dev;
+#   1. tools/package builds kx418 and kx418-dev (kx418 with the site the
+#      web preset built);
 #   2. lintian finds no error and no warning (the packages carry their
 #      overrides, each with its reason);
 #   3. the desktop entry and the AppStream metadata validate clean;
@@ -8,12 +9,16 @@
 #      kx418.list and kx418-dev.list; the udev rule is the one line;
 #      no installed binary carries a run path;
 #   5. install_check.sh installs, uses and purges them in a private mount
-#      namespace.
-#   check.sh INSTALLED_PROGRAM_TEST WORK_FOLDER
+#      namespace; the installed site is the one built, and its page, served
+#      from the installed folder, sends to the virtual module in chromium.
+#   check.sh INSTALLED_PROGRAM_TEST WORK_FOLDER SITE MODULE_PROGRAM NODE_FOLDER
+# SITE is the web preset's built site (build/web/site), MODULE_PROGRAM the
+# virtual module and NODE_FOLDER the folder with puppeteer-core, as
+# tests/web/browser_test.sh takes them.
 # Needs root (dpkg, mount namespace, overlayfs); skips (77) without them,
 # except in CI, where that fails.
 set -euo pipefail
-program_test=$1 work=$2
+program_test=$1 work=$2 site=$3 module=$4 node_folder=$5
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 fail() { echo "FAIL: $*"; exit 1; }
@@ -24,6 +29,8 @@ source "$here/../support/prerequisite.sh"
 grep -qw overlay /proc/filesystems ||
   skip_or_fail_without "the kernel offers no overlayfs for the scratch installation"
 command -v unshare >/dev/null || skip_or_fail_without "unshare is missing (util-linux)"
+[[ -x $program_test ]] ||
+  skip_or_fail_without "no installed program test at $program_test (build the default preset)"
 
 rm -rf "$work" && mkdir -p "$work"
 
@@ -38,7 +45,7 @@ echo "=== 2. lintian"
 lintian --fail-on error,warning --display-info "$runtime_deb" "$dev_deb" ||
   fail "lintian found errors or warnings"
 echo "overridden, with the reasons:"
-lintian --fail-on none --show-overrides "$runtime_deb" "$dev_deb" | grep '^[ON]:' || true
+lintian --fail-on none --display-info --show-overrides "$runtime_deb" "$dev_deb" | grep '^[ON]:' || true
 echo "lintian: no errors, no warnings (the packages' overrides give their reasons)"
 
 echo "=== 3. desktop entry and AppStream metadata"
@@ -84,4 +91,5 @@ echo "kx418 Recommends: $recommends"
 
 echo "=== 5. installed"
 unshare --mount --propagation private \
-  bash "$here/install_check.sh" "$runtime_deb" "$dev_deb" "$program_test" "$work/install"
+  bash "$here/install_check.sh" "$runtime_deb" "$dev_deb" "$program_test" "$work/install" \
+  "$site" "$module" "$node_folder"

@@ -3,7 +3,7 @@
 # mount namespace (check.sh starts it): /usr, /etc, /var and /run are
 # overlays whose changes live in a tmpfs that goes with the namespace.
 #
-#   install_check.sh RUNTIME_DEB DEV_DEB INSTALLED_PROGRAM_TEST WORK
+#   install_check.sh RUNTIME_DEB DEV_DEB INSTALLED_PROGRAM_TEST WORK SITE MODULE_PROGRAM NODE_FOLDER
 #
 # 1. Installed and purged where udev does not run: the maintainer scripts
 #    leave udev alone and succeed.
@@ -11,13 +11,16 @@
 #    udevadm fails: the rules are reloaded and the hidraw devices
 #    replayed, and the installation succeeds all the same.
 # 3. The installed program binds the installed library with kx418 alone
-#    installed (installed program test); then, with kx418-dev, a project
+#    installed (installed program test); the installed site holds the
+#    files of the site built (SITE), each the same; its page, served from
+#    /usr/share/kx418/web, sends page Fn3 to the virtual module in headless
+#    chromium (tests/web/browser_test.sh); then, with kx418-dev, a project
 #    builds and links against the library through find_package(kx418) and
 #    through pkg-config.
 # 4. Purged: the rules are reloaded again and nothing of the packages is
 #    left.
 set -euo pipefail
-runtime_deb=$1 dev_deb=$2 program_test=$3 work=$4
+runtime_deb=$1 dev_deb=$2 program_test=$3 work=$4 site=$5 module=$6 node_folder=$7
 here=$(cd "$(dirname "$0")" && pwd)
 fail() { echo "FAIL: $*"; exit 1; }
 
@@ -72,6 +75,18 @@ library=$(ldconfig -p | awk '$1 == "libkx418.so.1" {print $NF}')
 echo "libkx418.so.1 => $library"
 env -u LD_LIBRARY_PATH -u LD_PRELOAD "$program_test" || fail "the installed program test failed"
 
+installed_site=/usr/share/kx418/web
+diff -r "$site" "$installed_site" || fail "$installed_site is not the site built in $site"
+echo "$installed_site: the site built ($(ls "$installed_site" | tr '\n' ' '))"
+status=0
+bash "$here/../web/browser_test.sh" "$installed_site" "$module" "$node_folder" "$work/page" \
+  "$here/../web/fn3_send.js" || status=$?
+case $status in
+  0) echo "the installed page sent page Fn3 to the virtual module" ;;
+  77) echo "the installed page was not opened (see SKIP above)" ;;
+  *) fail "the installed page failed" ;;
+esac
+
 install_packages "$dev_deb"
 
 cmake -S "$here/consumer" -B "$work/consumer" -G Ninja >"$work/consumer.log" 2>&1 &&
@@ -94,7 +109,7 @@ expected="control --reload-rules
 trigger --subsystem-match=hidraw --action=change"
 [[ $(cat "$calls") == "$expected" ]] || fail "postrm called udevadm with: $(cat "$calls")"
 for path in /usr/bin/KX418 "$library" /usr/lib/udev/rules.d/70-kx418.rules /usr/include/kx418.h \
-            /usr/share/doc/kx418 /usr/share/applications/org.kx418.configurator.desktop; do
+            /usr/share/doc/kx418 /usr/share/applications/org.kx418.configurator.desktop /usr/share/kx418; do
   [[ ! -e $path ]] || fail "$path is left after the purge"
 done
 [[ $(ldconfig -p) != *libkx418* ]] || fail "ldconfig still knows libkx418"
