@@ -1,0 +1,36 @@
+// exchange_bench.cpp - one whole transfer through the device library as
+// the page runs it (the logic and the WebHID backend in WebAssembly, its
+// waits on the browser's promises): KX418_Open, KX418_Send_Cfg,
+// KX418_Get_Reply, KX418_Close, what the program's send buttons do. The
+// bench page (exchange.html) calls it through ccall and times it next to
+// raw WebHID calls.
+#include <emscripten.h>
+
+#include <cstdint>
+
+// The library's functions, as the web build names them (devlib/CMakeLists.txt).
+extern "C" {
+int32_t KX418_Linked_Open(void);
+int32_t KX418_Linked_Close(void);
+int32_t KX418_Linked_Send_Cfg(uint32_t function_number, uint32_t setting, uint32_t first_time_ms,
+                              uint32_t second_time_ms);
+int32_t KX418_Linked_Get_Reply(void);
+}
+
+// 1 when the module was opened, took the report, answered "!" and was
+// closed again; 0 otherwise.
+extern "C" EMSCRIPTEN_KEEPALIVE int32_t Bench_Library_Transfer(uint32_t function_number,
+                                                               uint32_t setting,
+                                                               uint32_t first_time_ms,
+                                                               uint32_t second_time_ms)
+{
+    if (!KX418_Linked_Open()) {
+        KX418_Linked_Close();
+        return 0;
+    }
+    const int32_t sent =
+        KX418_Linked_Send_Cfg(function_number, setting, first_time_ms, second_time_ms);
+    const int32_t answered = sent != 0 ? KX418_Linked_Get_Reply() : 0;
+    const int32_t closed = KX418_Linked_Close();
+    return sent != 0 && answered != 0 && closed != 0 ? 1 : 0;
+}
