@@ -51,7 +51,7 @@ if [[ ${1:-} == --inside ]]; then
   mount -t tmpfs -o mode=0755,size=1m kx418-run "$work/run"
   mkdir -p "$work/run/upper" "$work/run/work"
   mount -t overlay -o "lowerdir=/run,upperdir=$work/run/upper,workdir=$work/run/work" kx418-run /run
-  mkdir -p /run/udev && : >/run/udev/control
+  mkdir -p /run/udev && { [[ -e /run/udev/control ]] || : >/run/udev/control; }
   ip link set lo up
   udev=""
   if [[ $KX418_NODE == *remove-after=* ]]; then
