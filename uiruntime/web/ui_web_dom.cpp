@@ -152,14 +152,16 @@ EM_JS(void, UiDom_Remove, (int element), {
     ui.elements.delete(element);
 });
 
-EM_JS(double, UiDom_TextWidth, (int element), {
-    const e = Module.kx418Ui.get(element);
+EM_JS(double, UiDom_TextWidth, (int element, const char* text), {
     const ui = Module.kx418Ui;
+    const e = ui.get(element);
+    if (!e || !e.isConnected) return 0;
     ui.canvas = ui.canvas || document.createElement('canvas');
     const context = ui.canvas.getContext('2d');
     const style = getComputedStyle(e);
-    context.font = style.fontWeight + ' ' + style.fontSize + ' ' + style.fontFamily;
-    return context.measureText(e.textContent).width;
+    const font = style.fontWeight + ' ' + style.fontSize + ' ' + style.fontFamily;
+    if (ui.font !== font) context.font = ui.font = font;
+    return context.measureText(UTF8ToString(text)).width;
 });
 
 EM_JS(void, UiDom_OnCommit, (int element, int panel, int control), {
@@ -263,9 +265,7 @@ EM_JS(int, UiDom_TabIndex, (int strip), {
 });
 
 EM_JS(void, UiDom_Show, (int window), {
-    const w = Module.kx418Ui.get(window);
-    w.style.display = 'block';
-    w.focus();
+    Module.kx418Ui.get(window).style.display = 'block';
 });
 
 EM_JS(int, UiDom_Shown, (int window), {

@@ -20,8 +20,10 @@ int UiDom_New(int parent, const char* tag, const char* class_name, const char* s
 void UiDom_SetText(int element, const char* text);
 void UiDom_SetAttribute(int element, const char* name, const char* value);
 void UiDom_Remove(int element);
-// The width of the element's text in its own face, unnarrowed.
-double UiDom_TextWidth(int element);
+// The width of `text` in the element's face, unnarrowed (0 for an element
+// no longer on the page). Reads the page's style: a run of these calls
+// with no change to the page between them costs one style update.
+double UiDom_TextWidth(int element, const char* text);
 // A command's clicks, a window's close box, and a toggle's presses.
 void UiDom_OnCommit(int element, int panel, int control);
 void UiDom_OnToggle(int element, const char* on_text, const char* off_text);
@@ -38,7 +40,8 @@ void UiDom_SetFieldText(int field, const char* text);
 void UiDom_AddTab(int strip, int page, const char* label);
 void UiDom_SelectTab(int strip, int index);
 int UiDom_TabIndex(int strip);
-// Windows: show (and make active), shown (0 no, 1 yes, 2 active).
+// Windows: show (made active by giving the window the focus), shown (0 no,
+// 1 yes, 2 active).
 void UiDom_Show(int window);
 // Gives an element the keyboard focus.
 void UiDom_Focus(int element);

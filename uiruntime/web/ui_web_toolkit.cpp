@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 struct UiToolkitControl {
@@ -56,20 +57,54 @@ int NewElement(int parent, const char* tag, const char* class_name, const std::s
     return UiDom_New(parent, tag, class_name, style.c_str());
 }
 
+// A text waiting for its narrowing: its span, the text as made (a
+// toggle's span shows its pressed text by then), the room it has and the
+// side it lies at.
+struct PendingText {
+    int span = 0;
+    std::string text;
+    int width = 0;
+    bool centred = false;
+};
+
+// The texts of the windows built and not yet shown. They are measured all
+// at once when a window is shown, before the page draws it: measuring
+// reads the page's style, and reading it after every new element would
+// bring the style up to date once per text.
+std::vector<PendingText>& PendingTexts()
+{
+    static std::vector<PendingText> texts;
+    return texts;
+}
+
 // A text in a span of its own, narrowed until it fits `width` (the shared
-// rule), from the side it lies at.
+// rule), from the side it lies at, before its window is shown.
 int NewNarrowedText(int parent, const std::string& text, int width, bool centred)
 {
     const int span = NewElement(parent, "span", "", "");
     UiDom_SetText(span, text.c_str());
-    const double natural = UiDom_TextWidth(span);
-    const int percent = NarrowingToFit([&](int p) { return natural * p / 100.0 <= width; });
-    if (percent < 100) {
-        const std::string scale = "transform:scaleX(" + std::to_string(percent / 100.0) +
-                                  ");transform-origin:" + (centred ? "center" : "left") + ";";
-        UiDom_SetAttribute(span, "style", scale.c_str());
-    }
+    PendingTexts().push_back({span, text, width, centred});
     return span;
+}
+
+// Every pending text narrowed: all measured first, then the narrowed ones
+// scaled, so the page's style is brought up to date once.
+void NarrowPendingTexts()
+{
+    std::vector<PendingText> texts;
+    texts.swap(PendingTexts());
+    std::vector<double> natural(texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        natural[i] = UiDom_TextWidth(texts[i].span, texts[i].text.c_str());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const PendingText& t = texts[i];
+        const int percent =
+            NarrowingToFit([&](int p) { return natural[i] * p / 100.0 <= t.width; });
+        if (percent >= 100) continue;
+        const std::string scale = "transform:scaleX(" + std::to_string(percent / 100.0) +
+                                  ");transform-origin:" + (t.centred ? "center" : "left") + ";";
+        UiDom_SetAttribute(t.span, "style", scale.c_str());
+    }
 }
 
 UiControl* Numeric(int panel, int control)
@@ -365,6 +400,11 @@ void UiToolkit_Show(UiPanel& top)
 {
     NumberFocusOrder(top);
     UiDom_Show(top.toolkit->window.id());
+    // Measured once the window is shown: the style its texts are measured
+    // in is then the one its first frame is drawn with, brought up to date
+    // once for both.
+    NarrowPendingTexts();
+    UiDom_Focus(top.toolkit->window.id());
 }
 
 void UiToolkit_Focus(UiControl& control)
