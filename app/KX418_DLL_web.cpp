@@ -4,21 +4,12 @@
 // browser's WebHID: a browser without it has no library to offer, and the
 // program then says what it says for a missing library.
 #include "KX418_DLL.h"
+#include "kx418_linked.h"  // the library's functions, as the web build names them
 
 #include <emscripten.h>
 
 #include <array>
 #include <cstring>
-
-// The library's functions, as the web build names them (devlib/CMakeLists.txt):
-// the program's own entry points already bear the export names.
-extern "C" {
-int32_t KX418_Linked_Open(void);
-int32_t KX418_Linked_Close(void);
-int32_t KX418_Linked_Send_Cfg(uint32_t function_number, uint32_t setting, uint32_t first_time_ms,
-                              uint32_t second_time_ms);
-int32_t KX418_Linked_Get_Reply(void);
-}
 
 namespace {
 

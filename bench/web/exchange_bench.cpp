@@ -8,16 +8,9 @@
 // opened once, then exchanges on it, then closed.
 #include <emscripten.h>
 
-#include <cstdint>
+#include "kx418_linked.h"  // the library's functions, as the web build names them
 
-// The library's functions, as the web build names them (devlib/CMakeLists.txt).
-extern "C" {
-int32_t KX418_Linked_Open(void);
-int32_t KX418_Linked_Close(void);
-int32_t KX418_Linked_Send_Cfg(uint32_t function_number, uint32_t setting, uint32_t first_time_ms,
-                              uint32_t second_time_ms);
-int32_t KX418_Linked_Get_Reply(void);
-}
+#include <cstdint>
 
 // 1 when the module was opened, took the report, answered "!" and was
 // closed again; 0 otherwise.

@@ -220,6 +220,16 @@ async function exchange_in_page(transfers, block) {
     d.addEventListener('inputreport', listener);
   });
 
+  // Open, send and reply, close: the part of a transfer on the device.
+  const open_transfer = async (d) => {
+    await d.open();
+    const answered = reply(d);
+    await d.sendReport(0, report);
+    const ok = await answered;
+    await d.close();
+    return ok;
+  };
+
   let kept_answer = null;
   const kept_listener = (event) => { if (kept_answer) kept_answer(event.data.getUint8(0) === 0x21); };
   const kinds = {
@@ -259,32 +269,24 @@ async function exchange_in_page(transfers, block) {
       async after() { device.removeEventListener('inputreport', kept_listener); await device.close(); },
     },
     'raw, the library\'s steps': {
-      // getDevices, open (probe), lock, close, open, send and reply,
-      // close, unlock: the browser calls the library makes, in its order.
+      // getDevices, open (probe), lock, close, then one open transfer and
+      // unlock: the browser calls the library makes, in its order.
       async run() {
         const [d] = await navigator.hid.getDevices();
         await d.open();
         const release = await lock();
         await d.close();
-        await d.open();
-        const answered = reply(d);
-        await d.sendReport(0, report);
-        const ok = await answered;
-        await d.close();
+        const ok = await open_transfer(d);
         release();
         return ok;
       },
     },
     'raw, one open per transfer': {
-      // getDevices, lock, open, send and reply, close, unlock.
+      // getDevices, lock, one open transfer, unlock.
       async run() {
         const [d] = await navigator.hid.getDevices();
         const release = await lock();
-        await d.open();
-        const answered = reply(d);
-        await d.sendReport(0, report);
-        const ok = await answered;
-        await d.close();
+        const ok = await open_transfer(d);
         release();
         return ok;
       },

@@ -144,7 +144,7 @@ EM_JS(char*, Driver_At_Point, (int element, int x, int y), {
 
 EM_JS(int, Driver_Looks_Pressed, (int element), {
     const e = Module.kx418Ui.get(element);
-    return e.matches(':active') || e.getAttribute('aria-pressed') === 'mixed' ? 1 : 0;
+    return e.matches(':active') ? 1 : 0;
 });
 
 EM_JS(int, Driver_Has_Focus, (int element), {
